@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs every Debian package the station needs to build, run and test.
+# Idempotent and non-interactive; run as root on Debian 12.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+
+packages=(
+  # build and tests
+  cmake g++ make pkg-config libgtest-dev libgmock-dev
+  # database access: SOCI over SQLite and ODBC
+  libsoci-dev libsoci-sqlite3-4.0 libsoci-odbc4.0 libboost-dev
+  libsqlite3-dev sqlite3
+  # real server database for the tests, reached through ODBC
+  unixodbc unixodbc-dev odbc-postgresql postgresql
+  # XML, character sets, mail
+  libxml2-dev libxml2-utils libicu-dev libvmime-dev
+  # mail servers used by the mail tests
+  dovecot-imapd python3-aiosmtpd
+  # operator windows
+  qt6-base-dev xvfb xauth fonts-noto-cjk
+  # fuzzing and sanitizer runtimes
+  clang libclang-rt-14-dev
+  # benchmark baselines and measurement
+  libc-bin time
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  apt-get update -q
+  # Services pulled in as dependencies (PostgreSQL, Dovecot) must not start
+  # system instances: the tests start their own on loopback.
+  printf '#!/bin/sh\nexit 101\n' > /usr/sbin/policy-rc.d
+  chmod +x /usr/sbin/policy-rc.d
+  trap 'rm -f /usr/sbin/policy-rc.d' EXIT
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi

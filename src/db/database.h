@@ -1,0 +1,77 @@
+// The one database connection of the station, over SOCI (SQLite opened
+// directly, or any ODBC data source through unixODBC).
+//
+// Statements take their values as bound parameters (placeholders ":1", ":2",
+// ... in the SQL text), never pasted into the text, so a quote in a centre
+// code is data. No operation throws: each reports failure in its result and
+// keeps the backend's message in LastError().
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "db/result_set.h"
+
+namespace edi {
+
+// A bound value: NULL, a text or a whole number.
+using SqlParam = std::variant<std::monostate, std::string, long long>;
+using SqlParams = std::vector<SqlParam>;
+
+enum class SqlDialect { kSqlite, kPostgres, kOther };
+
+class Database {
+ public:
+  Database();
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // Opens an existing SQLite file. Fails when the file does not exist.
+  bool OpenSqlite(const std::string& path);
+  // Opens (creating when absent) a SQLite file; for setting up a station.
+  bool CreateSqlite(const std::string& path);
+  // Connects to an ODBC data source with a complete connection string,
+  // never prompting.
+  bool OpenOdbc(const std::string& connectionString);
+
+  bool IsOpen() const;
+  SqlDialect dialect() const { return dialect_; }
+
+  // Runs a query and reads its rows into `out`. Sets the no-data flag: "9"
+  // when the set has no row, "0" otherwise. False on a database error (the
+  // set is then empty and the flag "9").
+  bool OpenReadOnlyResultset(std::string_view sql, const SqlParams& params, ResultSet& out);
+  // The same for a set whose rows the caller goes on to change with
+  // ExecuteSql (the rows are read in full, so nothing is locked meanwhile).
+  bool OpenUpdatableResultset(std::string_view sql, const SqlParams& params, ResultSet& out);
+
+  // Executes an INSERT, UPDATE, DELETE or DDL statement.
+  bool ExecuteSql(std::string_view sql, const SqlParams& params = {});
+
+  // Transaction control. Commit and Rollback outside a transaction do nothing
+  // and succeed.
+  bool BeginTransaction();
+  bool CommitTransaction();
+  bool RollbackTransaction();
+
+  // "9" after a query that found no row, "0" after one that did.
+  const std::string& NoDataFlag() const { return noData_; }
+  const std::string& LastError() const { return lastError_; }
+
+ private:
+  struct Impl;
+  bool Fail(const std::string& message);
+  bool Query(std::string_view sql, const SqlParams& params, ResultSet& out);
+
+  std::unique_ptr<Impl> impl_;
+  SqlDialect dialect_ = SqlDialect::kOther;
+  bool inTransaction_ = false;
+  std::string noData_ = "9";
+  std::string lastError_;
+};
+
+}  // namespace edi

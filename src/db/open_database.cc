@@ -1,0 +1,60 @@
+#include "db/open_database.h"
+
+#include <filesystem>
+
+namespace edi {
+namespace {
+
+constexpr std::string_view kSqlitePrefix = "sqlite:";
+
+std::string Trim(std::string_view s) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return std::string(s);
+}
+
+std::string QuoteAttribute(std::string_view value) {
+  if (value.find_first_of(";{}") == std::string_view::npos) return std::string(value);
+  std::string quoted = "{";
+  for (char c : value) {
+    quoted.push_back(c);
+    if (c == '}') quoted.push_back('}');
+  }
+  quoted.push_back('}');
+  return quoted;
+}
+
+bool IsSqlite(std::string_view value) { return value.substr(0, kSqlitePrefix.size()) == kSqlitePrefix; }
+
+}  // namespace
+
+std::string BuildConnectionString(std::string_view dataSource, std::string_view user,
+                                  std::string_view password) {
+  return "DSN=" + QuoteAttribute(dataSource) + ";UID=" + QuoteAttribute(user) +
+         ";PWD=" + QuoteAttribute(password) + ";";
+}
+
+bool OpenDatabase(const DatabaseLogin& login, std::string_view settingsFolder, Database& db,
+                  std::string& connectionString) {
+  const std::string dataSource = Trim(login.dataSource);
+  if (IsSqlite(dataSource)) {
+    std::filesystem::path path(dataSource.substr(kSqlitePrefix.size()));
+    if (path.empty()) return false;
+    if (path.is_relative()) path = std::filesystem::path(std::string(settingsFolder)) / path;
+    connectionString = std::string(kSqlitePrefix) + path.string();
+    return db.OpenSqlite(path.string());
+  }
+  if (dataSource.empty()) return false;
+  connectionString = BuildConnectionString(dataSource, Trim(login.user), Trim(login.password));
+  return db.OpenOdbc(connectionString);
+}
+
+bool OpenDatabaseFromArgument(std::string_view value, Database& db) {
+  const std::string v = Trim(value);
+  if (IsSqlite(v)) return db.OpenSqlite(v.substr(kSqlitePrefix.size()));
+  if (v.find('=') != std::string::npos) return db.OpenOdbc(v);
+  return db.OpenOdbc(BuildConnectionString(v, "", ""));
+}
+
+}  // namespace edi

@@ -1,0 +1,124 @@
+#include "db/schema.h"
+
+namespace edi {
+namespace {
+
+struct Column {
+  const char* name;
+  const char* type;  // "T" text, "T<n>" text of n characters, "I" integer, "L" long, "S" short
+  bool notNull;
+};
+
+struct Table {
+  const char* name;
+  std::vector<Column> columns;
+  const char* primaryKey;
+};
+
+const std::vector<Table>& Tables() {
+  static const std::vector<Table> tables = {
+      {"FL1102処理履歴ファイル",
+       {{"通番", "L", true},          {"枝番", "S", true},
+        {"送受信種別", "T2", false},  {"相手先種別", "T2", false},
+        {"処理種別", "T2", false},    {"処理開始日付", "T10", false},
+        {"処理開始時刻", "T8", false}, {"センターコード", "T12", false},
+        {"処理終了日付", "T10", false}, {"処理終了時刻", "T8", false},
+        {"相手先企業コード", "T", false}, {"BPID", "T", false},
+        {"取引情報区分", "T", false}, {"最終シーケンス番号", "L", false},
+        {"入力レコード数", "L", false}, {"入力ファイルサイズ", "L", false},
+        {"出力レコード数", "L", false}, {"出力ファイルサイズ", "L", false},
+        {"格納モード", "T", false},   {"終了コード", "T4", false},
+        {"詳細コード", "T4", false},  {"ファイル名", "T", false}},
+       "通番, 枝番"},
+      {"FL1903EDI制御マスタ",
+       {{"センターコード", "T12", true},  {"センター名", "T", false},
+        {"送受信方式", "T2", false},      {"送受信データ形式", "T2", false},
+        {"相手先種別", "T2", false},      {"NTS受信相手先番号", "I", false},
+        {"NTS受信ファイル番号", "I", false}, {"NTS受信ファイルパス", "T", false},
+        {"相手先メールアドレス", "T", false}},
+       "センターコード"},
+      {"FL1915センタ利用企業マスタ",
+       {{"センターコード", "T12", true}, {"相手先企業コード", "T", true}},
+       "センターコード, 相手先企業コード"},
+      {"区分マスタ",
+       {{"区分", "T", true}, {"区分ｺｰﾄﾞ", "T", true}, {"区分名称", "T", false}},
+       "区分, 区分ｺｰﾄﾞ"},
+      {"FL1902フォーマット情報マスタ",
+       {{"情報区分コード", "T4", true}, {"BPID", "T8", true},
+        {"様式識別", "T", false},       {"シンタックスIDバージョン", "T", false},
+        {"格納モード", "T", false},     {"1バイト文字集合", "T", false},
+        {"2バイト文字集合", "T", false}, {"ローカル形式", "T", false},
+        {"XML文字コード", "T", false}},
+       "情報区分コード, BPID"},
+      {"FL1903レコードフォーマット情報マスタ",
+       {{"フォーマット種別", "T2", true}, {"情報区分コード", "T4", true},
+        {"BPID", "T8", true},             {"項目通番", "I", true},
+        {"対応項目通番", "I", true},      {"レベル番号", "I", true},
+        {"項目№", "I", true},            {"項目位置", "T", false},
+        {"項目名称", "T", false},         {"属性", "T2", false},
+        {"長さ", "I", true},              {"小数部長さ", "I", true},
+        {"マルチ明細番号", "T", false},   {"繰返し数", "I", true},
+        {"固定項目値", "T", false},       {"変換エラー対処", "T", false}},
+       "フォーマット種別, 情報区分コード, BPID, 項目通番"},
+      {"FL1916メッセージグループ情報マスタ",
+       {{"相手先コード", "T12", true},        {"自社コード", "T12", true},
+        {"情報区分", "T4", true},             {"BPID", "T8", false},
+        {"運用モード", "T", false},           {"発信VANコード", "T", false},
+        {"発信センターコード", "T", false},   {"発信者コード", "T", false},
+        {"受信VANコード", "T", false},        {"受信センターコード", "T", false},
+        {"受信者コード", "T", false},         {"交換参照番号", "T", false},
+        {"シンタックスIDバージョン", "T", false}, {"格納モード", "T", false},
+        {"8ビット文字コード", "T", false},    {"16ビット文字コード", "T", false},
+        {"短縮表示", "T", false},
+        {"発信VANコード管理機関コード", "T", false},
+        {"発信センターコード管理機関コード", "T", false},
+        {"発信者コード管理機関コード", "T", false},
+        {"受信VANコード管理機関コード", "T", false},
+        {"受信センターコード管理機関コード", "T", false},
+        {"受信者コード管理機関コード", "T", false}},
+       "相手先コード, 自社コード, 情報区分"},
+  };
+  return tables;
+}
+
+std::string Identifier(const char* name) {
+  return (name[0] >= '0' && name[0] <= '9') ? "\"" + std::string(name) + "\"" : name;
+}
+
+// Text columns stay within 255 characters so that the PostgreSQL ODBC driver
+// reports them as VARCHAR rather than as long text.
+std::string TypeOf(const std::string& code, SqlDialect dialect) {
+  switch (code[0]) {
+    case 'L': return "BIGINT";
+    case 'S': return "SMALLINT";
+    case 'I': return "INTEGER";
+    default: break;
+  }
+  const std::string length = code.size() > 1 ? code.substr(1) : "255";
+  return dialect == SqlDialect::kSqlite ? "TEXT" : "VARCHAR(" + length + ")";
+}
+
+}  // namespace
+
+std::vector<std::string> SchemaStatements(SqlDialect dialect) {
+  std::vector<std::string> statements;
+  for (const auto& table : Tables()) {
+    std::string sql = "CREATE TABLE IF NOT EXISTS " + std::string(table.name) + " (";
+    for (const auto& c : table.columns) {
+      sql += "\n  " + Identifier(c.name) + " " + TypeOf(c.type, dialect) +
+             (c.notNull ? " NOT NULL" : "") + ",";
+    }
+    sql += "\n  PRIMARY KEY (" + std::string(table.primaryKey) + ")\n)";
+    statements.push_back(sql);
+  }
+  return statements;
+}
+
+bool CreateSchema(Database& db) {
+  for (const auto& sql : SchemaStatements(db.dialect())) {
+    if (!db.ExecuteSql(sql)) return false;
+  }
+  return true;
+}
+
+}  // namespace edi

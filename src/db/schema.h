@@ -1,0 +1,22 @@
+// The station's seven tables, as DDL for SQLite and for PostgreSQL.
+//
+// Identifiers are the Japanese names the statements use. Names that begin
+// with a digit are quoted; all others are left unquoted so that unquoted
+// statement text matches them on PostgreSQL (which folds BPID to bpid).
+// Dates and times are texts "yyyy/mm/dd" and "hh:nn:ss".
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "db/database.h"
+
+namespace edi {
+
+// The CREATE TABLE statements, one per table, for `dialect`.
+std::vector<std::string> SchemaStatements(SqlDialect dialect);
+
+// Creates every table that does not exist yet. False on the first failure.
+bool CreateSchema(Database& db);
+
+}  // namespace edi

@@ -1,0 +1,135 @@
+#include "startup/settings_reader.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "startup/ansi_codec.h"
+#include "startup/common_routines.h"
+#include "startup/profile_file.h"
+#include "startup/settings_folder.h"
+
+namespace edi {
+namespace {
+
+// The 動作環境 reader reads through a 64-character buffer into fixed-length
+// texts of 50 characters, blank-padded.
+constexpr size_t kDatabaseBufferLength = 64;
+constexpr size_t kDatabaseFieldLength = 50;
+
+std::string FixedText(std::string_view value, size_t length) {
+  std::string text(Utf8Prefix(value, length));
+  for (size_t n = Utf8Length(text); n < length; ++n) text.push_back(' ');
+  return text;
+}
+
+FontSettings ReadFont(const ProfileFile& ini, const char* prefix) {
+  auto key = [&](const char* name) { return ini.Value("Setting0", std::string(prefix) + name); };
+  FontSettings f;
+  f.bold = key("FontBold");
+  f.italic = key("FontItalic");
+  f.name = key("FontName");
+  f.size = key("FontSize");
+  f.strikethru = key("FontStrikethru");
+  f.underline = key("FontUnderline");
+  return f;
+}
+
+bool ReadColour(const ProfileFile& ini, const char* key, double& out) {
+  auto value = ParseSettingNumber(ini.Value("Setting0", key));
+  if (!value) return false;
+  out = *value;
+  return true;
+}
+
+// Setting0 keys in the reading order of the settings file's documentation.
+bool ReadDisplaySettings(const ProfileFile& ini, DisplaySettings& d) {
+  d.formBackColor = ini.Value("Setting0", "FormBackColor");
+  if (!ReadColour(ini, "LabelBackColor", d.labelBackColor)) return false;
+  d.labelFont = ReadFont(ini, "Label");
+  if (!ReadColour(ini, "LabelForeColor", d.labelForeColor)) return false;
+  if (!ReadColour(ini, "TextBackColor", d.textBackColor)) return false;
+  if (!ReadColour(ini, "TextFocusColor", d.textFocusColor)) return false;
+  d.textFont = ReadFont(ini, "Text");
+  if (!ReadColour(ini, "TextForeColor", d.textForeColor)) return false;
+  if (!ReadColour(ini, "TitleBackColor", d.titleBackColor)) return false;
+  d.titleFont = ReadFont(ini, "Title");
+  return ReadColour(ini, "TitleForeColor", d.titleForeColor);
+}
+
+}  // namespace
+
+std::optional<double> ParseSettingNumber(std::string_view text) {
+  std::string t = TrimBlanks(text);
+  if (t.empty()) return std::nullopt;
+  if (t.size() > 2 && t[0] == '&' && (t[1] == 'H' || t[1] == 'h')) {
+    errno = 0;
+    char* end = nullptr;
+    unsigned long long v = std::strtoull(t.c_str() + 2, &end, 16);
+    if (errno != 0 || end == t.c_str() + 2 || *end != '\0' || v > 0xFFFFFFFFull) return std::nullopt;
+    // Windows reads "&H" numbers of up to 8 digits as signed 32-bit values.
+    return static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(v)));
+  }
+  for (char c : t) {
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' || c == 'E')) {
+      return std::nullopt;
+    }
+  }
+  errno = 0;
+  char* end = nullptr;
+  double v = std::strtod(t.c_str(), &end);
+  if (errno != 0 || end != t.c_str() + t.size() || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+std::optional<int16_t> ParseSettingInt16(std::string_view text) {
+  auto v = ParseSettingNumber(text);
+  if (!v) return std::nullopt;
+  double rounded = std::nearbyint(*v);  // the default mode rounds halves to even
+  if (rounded < -32768.0 || rounded > 32767.0) return std::nullopt;
+  return static_cast<int16_t>(rounded);
+}
+
+bool ReadDatabaseSettings(std::string_view programFolder, ProgramState& state) {
+  auto folder = SettingsFolderOf(programFolder);
+  if (!folder) return false;
+  ProfileFile ini = ProfileFile::Load(SettingsFileIn(*folder));
+  if (!ini.exists()) return false;
+  auto read = [&](const char* key) {
+    return FixedText(ini.Value("動作環境", key, kDatabaseBufferLength), kDatabaseFieldLength);
+  };
+  state.database.user = read("USERID");
+  state.database.password = read("PASSWD");
+  state.database.dataSource = read("DBSTRING");
+  state.database.machineName = read("MACHINENAME");
+  return true;
+}
+
+bool ReadDisplayAndPathSettings(std::string_view programFolder, ProgramState& state) {
+  auto folder = SettingsFolderOf(programFolder);
+  if (!folder) return false;
+  ProfileFile ini = ProfileFile::Load(SettingsFileIn(*folder));
+  if (!ReadDisplaySettings(ini, state.display)) return false;
+  auto minimaize = ParseSettingInt16(ini.Value("M470410", "MINIMAIZE"));
+  if (!minimaize) return false;
+  auto demoMode = ParseSettingInt16(ini.Value("M470410", "DEMOMODE"));
+  if (!demoMode) return false;
+  state.minimaize = *minimaize;
+  state.demoMode = *demoMode;
+  state.paths.ntsPath = ini.Value("PATH", "NTS100_PATH");
+  state.paths.ediInFil = ini.Value("PATH", "EDIINFIL");
+  state.paths.ediOutFil = ini.Value("PATH", "EDIOUTFIL");
+  state.paths.mgstPath = ini.Value("PATH", "MGSTPATH");
+  state.paths.oldFile = ini.Value("PATH", "OLD_FILE");
+  state.debugMode = ini.Value("デバッグ", "MODE") == "1";
+  state.settingsFolder = *folder;
+  return true;
+}
+
+std::string ReadJobSetting(const ProgramState& state, std::string_view section,
+                           std::string_view key) {
+  return ReadProfileValue(SettingsFileIn(state.settingsFolder), section, key,
+                          kProfileBufferLength);
+}
+
+}  // namespace edi

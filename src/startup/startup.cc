@@ -1,0 +1,47 @@
+#include "startup/startup.h"
+
+#include <iostream>
+
+#include "db/open_database.h"
+#include "startup/settings_folder.h"
+#include "startup/settings_reader.h"
+#include "startup/system_profile.h"
+
+namespace edi {
+
+void StderrMessageSink::ShowMessage(std::string_view text) { std::cerr << text << std::endl; }
+
+bool InitialiseProgram(std::string_view /*screenId*/, std::string_view programFolder,
+                       MessageSink& sink, ProgramState& state, Database& db) {
+  if (!ReadDatabaseSettings(programFolder, state)) {
+    sink.ShowMessage(kSettingsReadError);
+    return false;
+  }
+  cProfile profile;
+  state.osName = profile.OS();
+  state.osVersion = profile.Ver();
+  state.userName = profile.User();
+  state.computerName = profile.machine();
+
+  // The settings folder is recorded only by the display reader, which runs
+  // after the connection; a relative SQLite path needs it now.
+  const std::string settingsFolder = SettingsFolderOf(programFolder).value_or("");
+  DatabaseLogin login{state.database.dataSource, state.database.user, state.database.password};
+  if (!OpenDatabase(login, settingsFolder, db, state.connectionString)) {
+    sink.ShowMessage(kConnectionError);
+    return false;
+  }
+  if (!ReadDisplayAndPathSettings(programFolder, state)) {
+    sink.ShowMessage(kSettingsReadError);
+    return false;
+  }
+  return true;
+}
+
+bool StartUp(std::string_view programFolder, MessageSink& sink, ProgramState& state,
+             Database& db) {
+  state.programId = kProgramId;
+  return InitialiseProgram(kMainScreenId, programFolder, sink, state, db);
+}
+
+}  // namespace edi

@@ -1,0 +1,151 @@
+#include "startup/station_setup.h"
+
+#include <fstream>
+
+#include "db/database.h"
+#include "db/schema.h"
+#include "startup/demo_data.h"
+#include "startup/system_profile.h"
+
+namespace edi {
+namespace fs = std::filesystem;
+namespace {
+
+std::string SettingsText(const fs::path& dir) {
+  const std::string d = dir.string();
+  cProfile profile;
+  return
+      "; Settings of the EDI receiving station.\r\n"
+      "[動作環境]\r\n"
+      "USERID=\r\n"
+      "PASSWD=\r\n"
+      "DBSTRING=sqlite:data/edi.sqlite\r\n"
+      "MACHINENAME=" + profile.machine() + "\r\n"
+      "\r\n"
+      "[Setting0]\r\n"
+      "FormBackColor=&H8000000F\r\n"
+      "TitleBackColor=8421376\r\n"
+      "TitleForeColor=16777215\r\n"
+      "TitleFontName=ＭＳ ゴシック\r\n"
+      "TitleFontSize=11\r\n"
+      "TitleFontBold=True\r\n"
+      "TitleFontItalic=False\r\n"
+      "TitleFontStrikethru=False\r\n"
+      "TitleFontUnderline=False\r\n"
+      "TextBackColor=16777215\r\n"
+      "TextForeColor=0\r\n"
+      "TextFocusColor=12648447\r\n"
+      "TextFontName=ＭＳ ゴシック\r\n"
+      "TextFontSize=11\r\n"
+      "TextFontBold=False\r\n"
+      "TextFontItalic=False\r\n"
+      "TextFontStrikethru=False\r\n"
+      "TextFontUnderline=False\r\n"
+      "LabelBackColor=14737632\r\n"
+      "LabelForeColor=0\r\n"
+      "LabelFontName=ＭＳ ゴシック\r\n"
+      "LabelFontSize=11\r\n"
+      "LabelFontBold=False\r\n"
+      "LabelFontItalic=False\r\n"
+      "LabelFontStrikethru=False\r\n"
+      "LabelFontUnderline=False\r\n"
+      "\r\n"
+      "[M470410]\r\n"
+      "MINIMAIZE=1\r\n"
+      "DEMOMODE=0\r\n"
+      "\r\n"
+      "[PATH]\r\n"
+      "NTS100_PATH=" + d + "/nts/\r\n"
+      "NTS100_PROGRAM_DIR=" + d + "/nts/program/\r\n"
+      "EDIINFIL=" + d + "/in/\r\n"
+      "EDIOUTFIL=" + d + "/out/\r\n"
+      "MGSTPATH=" + d + "/status\r\n"
+      "OLD_FILE=" + d + "/old/\r\n"
+      "MGCMDLINEKR=" + d + "/system/bin/edi-translator-standin\r\n"
+      "PRPATH=" + d + "/command\r\n"
+      "STPATH=" + d + "/status\r\n"
+      "MGPATH=" + d + "/system\r\n"
+      "EPMSCM=\r\n"
+      "\r\n"
+      "[JKBN_K_J]\r\n"
+      "0101\r\n"
+      "\r\n"
+      "[デバッグ]\r\n"
+      "MODE=0\r\n"
+      "\r\n"
+      "[COLOR]\r\n"
+      "通常=16777215\r\n"
+      "エラー=8421631\r\n"
+      "処理済=12648384\r\n"
+      "処理中=8454143\r\n"
+      "\r\n"
+      "[MAPI]\r\n"
+      "ProfileName=maildir://" + d + "/mail\r\n"
+      "Password=\r\n"
+      "SendURL=sendmail://\r\n"
+      "\r\n"
+      "[MAIL]\r\n"
+      "MAIL-TEXT=EDIデータを送付します。\r\n";
+}
+
+bool WriteSettingsFile(const fs::path& dir, std::string& error) {
+  const fs::path file = dir / "EDI.ini";
+  if (fs::exists(file)) return true;
+  std::ofstream out(file, std::ios::binary);
+  out << SettingsText(dir);
+  if (!out) {
+    error = "cannot write " + file.string();
+    return false;
+  }
+  return true;
+}
+
+bool CopyPrograms(const fs::path& source, const fs::path& bin, std::string& error) {
+  std::error_code ec;
+  for (const auto& name : StationProgramNames()) {
+    const fs::path from = source / name;
+    if (!fs::is_regular_file(from, ec)) continue;
+    const fs::path to = bin / name;
+    if (fs::equivalent(from, to, ec)) continue;
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+      error = "cannot copy " + from.string() + ": " + ec.message();
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+const std::vector<std::string>& StationProgramNames() {
+  static const std::vector<std::string> names = {
+      "edi-station", "edi-monitor", "edi-receive", "cii-tool",
+      "edi-translator-standin", "z_tcp-standin"};
+  return names;
+}
+
+bool SetUpStation(const fs::path& dirIn, const StationSetupOptions& options, std::string& error) {
+  std::error_code ec;
+  const fs::path dir = fs::absolute(dirIn, ec).lexically_normal();
+  for (const char* sub : {"data", "system/bin", "in", "out", "old", "status", "command", "nts/STS",
+                          "nts/program", "nts/recv", "recv/DEMOM01", "recv/DEMOW01", "recv/DEMOW02", "mail/new", "mail/cur", "mail/tmp"}) {
+    fs::create_directories(dir / sub, ec);
+    if (ec) {
+      error = "cannot create " + (dir / sub).string() + ": " + ec.message();
+      return false;
+    }
+  }
+  if (!WriteSettingsFile(dir, error)) return false;
+
+  const fs::path dbFile = dir / "data" / "edi.sqlite";
+  Database db;
+  if (!db.CreateSqlite(dbFile.string()) || !CreateSchema(db)) {
+    error = "cannot create the database " + dbFile.string() + ": " + db.LastError();
+    return false;
+  }
+  if (options.demo && !InsertDemoData(db, dir, error)) return false;
+  return options.programSource.empty() || CopyPrograms(options.programSource, dir / "system/bin", error);
+}
+
+}  // namespace edi
