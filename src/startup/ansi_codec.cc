@@ -17,10 +17,24 @@ using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
 
 // One converter per thread: opening an ICU converter costs far more than a
 // conversion of a typical field, and converters are not thread-safe.
+// Bytes that are not Windows-31J decode to U+FFFD (ICU's default for this
+// converter is the control character U+001A, which would pass for data).
+void ReplacementCallback(const void*, UConverterToUnicodeArgs* args, const char*, int32_t,
+                         UConverterCallbackReason reason, UErrorCode* status) {
+  if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR) return;
+  static const UChar kReplacement = 0xFFFD;
+  *status = U_ZERO_ERROR;
+  ucnv_cbToUWriteUChars(args, &kReplacement, 1, 0, status);
+}
+
 UConverter* AnsiConverter() {
   thread_local ConverterPtr converter = [] {
     UErrorCode status = U_ZERO_ERROR;
     ConverterPtr c(ucnv_open("windows-31j", &status));
+    if (c) {
+      status = U_ZERO_ERROR;
+      ucnv_setToUCallBack(c.get(), ReplacementCallback, nullptr, nullptr, nullptr, &status);
+    }
     return c;
   }();
   return converter.get();

@@ -1,0 +1,20 @@
+#include "cii/err_log.h"
+
+#include <cstdio>
+#include <fstream>
+
+namespace edi::cii {
+
+std::string FourDigits(int code) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%04d", code);
+  return buffer;
+}
+
+void WriteErrLog(ConverterState& state, int code, std::string_view message, int keepError) {
+  if (code != 0 && keepError == 0) state.convErrorText = FourDigits(code);
+  std::ofstream log(state.errLogPath, std::ios::binary | std::ios::app);
+  log << FourDigits(code) << message << "\r\n";
+}
+
+}  // namespace edi::cii

@@ -1,0 +1,212 @@
+#include "cii/field_codec.h"
+
+#include <unicode/translit.h>
+#include <unicode/unistr.h>
+
+#include <memory>
+
+#include "cii/ansi_text.h"
+
+namespace edi::cii {
+namespace {
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+
+// Windows-31J decoding pair by pair: the bytes of each pair together, a
+// lone last byte as U+FFFD.
+std::string DecodeAnsiPairs(std::string_view bytes) {
+  const size_t whole = bytes.size() & ~size_t{1};
+  std::string text;
+  size_t i = 0;
+  while (i < whole) {
+    // Runs of pairs that start with a lead byte or hold two one-byte
+    // characters decode the same as a stream; only a pair whose first byte is
+    // one-byte and second a lead byte must be split.
+    size_t j = i;
+    while (j < whole && !(IsLeadByte(static_cast<unsigned char>(bytes[j + 1])) &&
+                          !IsLeadByte(static_cast<unsigned char>(bytes[j])))) {
+      j += 2;
+    }
+    text += FromAnsiBytes(bytes.substr(i, j - i));
+    if (j < whole) {
+      text += FromAnsiBytes(bytes.substr(j, 1));
+      text += FromAnsiBytes(bytes.substr(j + 1, 1));
+      j += 2;
+    }
+    i = j;
+  }
+  if (bytes.size() % 2 != 0) text += kReplacement;
+  return text;
+}
+
+std::string DecodeUtf16Be(std::string_view bytes) {
+  icu::UnicodeString s;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    s.append(static_cast<char16_t>((static_cast<unsigned char>(bytes[i]) << 8) |
+                                   static_cast<unsigned char>(bytes[i + 1])));
+  }
+  std::string text;
+  s.toUTF8String(text);
+  if (bytes.size() % 2 != 0) text += kReplacement;
+  return text;
+}
+
+std::string EncodeUtf16Be(std::string_view text) {
+  icu::UnicodeString s = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  std::string bytes;
+  for (int32_t i = 0; i < s.length(); ++i) {
+    bytes.push_back(static_cast<char>(s.charAt(i) >> 8));
+    bytes.push_back(static_cast<char>(s.charAt(i) & 0xFF));
+  }
+  return bytes;
+}
+
+// One Shift_JIS code pair to its JIS X 0208 pair.
+void SjisToJis(unsigned hi, unsigned lo, std::string& out) {
+  hi = hi > 159 ? hi - 177 : hi - 113;
+  hi = hi * 2 + 1;
+  if (lo > 127) lo -= 1;
+  if (lo < 158) {
+    lo -= 31;
+  } else {
+    lo -= 125;
+    hi += 1;
+  }
+  out.push_back(static_cast<char>(hi & 0xFF));
+  out.push_back(static_cast<char>(lo & 0xFF));
+}
+
+// The Shift_JIS bytes of a text turned into JIS pairs (one-byte characters
+// unchanged).
+std::string AnsiToJisBytes(std::string_view ansi) {
+  std::string out;
+  for (size_t i = 0; i < ansi.size();) {
+    const auto b = static_cast<unsigned char>(ansi[i]);
+    if (IsLeadByte(b) && i + 1 < ansi.size()) {
+      SjisToJis(b, static_cast<unsigned char>(ansi[i + 1]), out);
+      i += 2;
+    } else {
+      out.push_back(static_cast<char>(b));
+      i += 1;
+    }
+  }
+  return out;
+}
+
+std::string JisToAnsiBytes(std::string_view pairs) {
+  std::string out;
+  for (size_t i = 0; i + 1 < pairs.size(); i += 2) {
+    unsigned j1 = static_cast<unsigned char>(pairs[i]);
+    unsigned j2 = static_cast<unsigned char>(pairs[i + 1]);
+    if (j1 % 2 == 0) {
+      j1 -= 1;
+      j2 += 125;
+    } else {
+      j2 += 31;
+    }
+    if (j2 > 126) j2 += 1;
+    j1 = (j1 - 33) / 2 + 129;
+    if (j1 > 159) j1 += 64;
+    out.push_back(static_cast<char>(j1 & 0xFF));
+    out.push_back(static_cast<char>(j2 & 0xFF));
+  }
+  return out;
+}
+
+}  // namespace
+
+int StoreMixedBytes(std::span<uint8_t> field, std::string_view bytes) {
+  int mask = 0;
+  size_t i = 0;
+  size_t j = 0;
+  while (i < field.size()) {
+    if (j >= bytes.size()) {
+      field[i++] = ' ';
+      continue;
+    }
+    const auto b = static_cast<unsigned char>(bytes[j]);
+    if (IsLeadByte(b) && j + 1 < bytes.size()) {
+      if (i + 1 < field.size()) {
+        field[i] = b;
+        field[i + 1] = static_cast<unsigned char>(bytes[j + 1]);
+        i += 2;
+        mask |= kMaskDoubleByte;
+      } else {
+        field[i++] = ' ';  // the character does not fit into the last byte
+      }
+      j += 2;
+    } else {
+      field[i++] = b;
+      j += 1;
+      mask |= kMaskSingleByte;
+    }
+  }
+  return mask;
+}
+
+int StoreMixedText(std::span<uint8_t> field, std::string_view text) {
+  return StoreMixedBytes(field, ToAnsiBytes(text));
+}
+
+std::string ToFullWidth(std::string_view text) {
+  thread_local std::unique_ptr<icu::Transliterator> widen = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Transliterator> t(
+        icu::Transliterator::createInstance("Halfwidth-Fullwidth", UTRANS_FORWARD, status));
+    return U_SUCCESS(status) ? std::move(t) : nullptr;
+  }();
+  if (!widen) return std::string(text);
+  icu::UnicodeString s = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  widen->transliterate(s);
+  std::string out;
+  s.toUTF8String(out);
+  return out;
+}
+
+void StoreWideText(std::span<uint8_t> field, std::string& text) {
+  text = ToFullWidth(text);
+  StoreMixedText(field, text);
+}
+
+std::string FieldText(std::span<const uint8_t> field) {
+  return FromAnsiBytes(std::string_view(reinterpret_cast<const char*>(field.data()), field.size()));
+}
+
+std::string DecodeSingleByteField(std::string_view bytes, std::string_view) { return FromAnsiBytes(bytes); }
+
+std::string DecodeDoubleBytes(std::string_view bytes, char code) {
+  switch (code) {
+    case 'S': return JisPairsToShiftJis(bytes);
+    case 'U': return DecodeUtf16Be(bytes);
+    default: return DecodeAnsiPairs(bytes);
+  }
+}
+
+std::string EncodeDoubleBytes(std::string_view text, char code) {
+  switch (code) {
+    case 'S': return AnsiToJisBytes(ToAnsiBytes(text));
+    case 'U': return EncodeUtf16Be(text);
+    default: return ToAnsiBytes(text);
+  }
+}
+
+std::string DecodeDoubleByteField(std::string_view bytes, std::string_view key) {
+  const char from = key.size() > 0 ? key[0] : 'M';
+  const char to = key.size() > 1 ? key[1] : 'M';
+  std::string text = DecodeDoubleBytes(bytes, from);
+  return to == 'S' ? ShiftJisToJisPairs(text) : text;
+}
+
+std::string JisPairsToShiftJis(std::string_view pairs) {
+  std::string text = FromAnsiBytes(JisToAnsiBytes(pairs));
+  if (pairs.size() % 2 != 0) text += kReplacement;
+  return text;
+}
+
+std::string ShiftJisToJisPairs(std::string_view text) {
+  // JIS pairs are ASCII bytes, so the converted bytes decode as one text in
+  // which one-byte characters (half-width katakana too) keep their form.
+  return FromAnsiBytes(AnsiToJisBytes(ToAnsiBytes(text)));
+}
+
+}  // namespace edi::cii
