@@ -1,0 +1,95 @@
+#include "cii/field_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "cii/ansi_text.h"
+
+namespace edi::cii {
+namespace {
+
+std::string Bytes(std::span<const uint8_t> field) {
+  return std::string(reinterpret_cast<const char*>(field.data()), field.size());
+}
+
+TEST(StoreMixedText, StoresBytesPadsAndReportsTheMask) {
+  std::array<uint8_t, 5> field;
+  EXPECT_EQ(StoreMixedText(field, "A亜"), 3);
+  EXPECT_EQ(Bytes(field), "A\x88\x9F  ");
+  EXPECT_EQ(StoreMixedText(field, ""), 0);
+  EXPECT_EQ(Bytes(field), "     ");
+  EXPECT_EQ(StoreMixedText(field, "ABCDEFG"), 1);
+  EXPECT_EQ(Bytes(field), "ABCDE");
+  EXPECT_EQ(StoreMixedText(field, "亜亜"), 2);
+  EXPECT_EQ(Bytes(field), "\x88\x9F\x88\x9F ");
+}
+
+TEST(StoreMixedText, NeverWritesOutsideTheField) {
+  std::array<uint8_t, 7> buffer;
+  buffer.fill('#');
+  std::span<uint8_t> field(buffer.data() + 1, 5);
+  // The third kanji would start at the last byte: a space takes its place.
+  StoreMixedText(field, "亜亜亜");
+  EXPECT_EQ(Bytes(buffer), "#\x88\x9F\x88\x9F #");
+  std::string text = "ABC";
+  StoreWideText(field, text);  // widened to six bytes
+  EXPECT_EQ(text, "ＡＢＣ");
+  EXPECT_EQ(Bytes(buffer), "#\x82\x60\x82\x61 #");
+}
+
+TEST(ToFullWidth, WidensAsciiSpaceAndKatakana) {
+  EXPECT_EQ(ToFullWidth("Ab 1"), "Ａｂ　１");
+  EXPECT_EQ(ToFullWidth("ｱｲ"), "アイ");
+  EXPECT_EQ(ToFullWidth("漢字"), "漢字");
+}
+
+TEST(Decoders, NeverReadPastTheElement) {
+  EXPECT_EQ(DecodeSingleByteField("A\x88\x9F"), "A亜");
+  EXPECT_EQ(DecodeSingleByteField("A\x88"), "A\xEF\xBF\xBD");
+  EXPECT_EQ(DecodeSingleByteField("\xB1" "1"), "ｱ1");
+  EXPECT_EQ(DecodeDoubleByteField("\x88\x9F\x88", "MM"), "亜\xEF\xBF\xBD");
+  EXPECT_EQ(DecodeDoubleByteField("\x30\x21\x30", "SM"), "亜\xEF\xBF\xBD");
+  EXPECT_EQ(FieldText(std::array<uint8_t, 4>{'A', 0x88, 0x9F, ' '}), "A亜 ");
+}
+
+TEST(Decoders, KeysChooseInputCodingAndResultForm) {
+  EXPECT_EQ(DecodeDoubleByteField("\x88\x9F", "MM"), "亜");
+  EXPECT_EQ(DecodeDoubleByteField("\x30\x21", "SM"), "亜");
+  EXPECT_EQ(DecodeDoubleByteField("\x30\x21", "SU"), "亜");
+  EXPECT_EQ(DecodeDoubleByteField("\x4E\x9C", "UM"), "亜");
+  EXPECT_EQ(DecodeDoubleByteField("\x88\x9F", "MS"), "0!");
+  EXPECT_EQ(DecodeDoubleByteField("\x88\x9F", "MU"), "亜");
+}
+
+TEST(JisPairs, RowCellConversions) {
+  EXPECT_EQ(JisPairsToShiftJis("\x30\x21"), "亜");
+  EXPECT_EQ(ShiftJisToJisPairs("亜"), "0!");
+  EXPECT_EQ(ShiftJisToJisPairs("Aｱ亜"), "Aｱ0!");
+  EXPECT_EQ(EncodeDoubleBytes("亜", 'S'), "\x30\x21");
+  EXPECT_EQ(EncodeDoubleBytes("亜", 'U'), "\x4E\x9C");
+  EXPECT_EQ(EncodeDoubleBytes("亜", 'M'), "\x88\x9F");
+}
+
+// Every two-byte character of JIS X 0208 rows 1 to 84 survives the trip
+// through its JIS pair, UTF-16 and Shift_JIS codings.
+TEST(JisPairs, EveryJisX0208CharacterRoundTrips) {
+  int checked = 0;
+  for (int row = 0x21; row <= 0x74; ++row) {
+    for (int cell = 0x21; cell <= 0x7E; ++cell) {
+      const std::string pair{static_cast<char>(row), static_cast<char>(cell)};
+      const std::string text = JisPairsToShiftJis(pair);
+      if (text == "\xEF\xBF\xBD" || !RoundTripsToAnsi(text)) continue;  // unassigned
+      // Characters with two codes (NEC and JIS rows) may come back under the
+      // other code; the character itself must survive.
+      ASSERT_EQ(JisPairsToShiftJis(EncodeDoubleBytes(text, 'S')), text) << row << "," << cell;
+      ASSERT_EQ(DecodeDoubleBytes(EncodeDoubleBytes(text, 'U'), 'U'), text);
+      ASSERT_EQ(DecodeDoubleBytes(EncodeDoubleBytes(text, 'M'), 'M'), text);
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 6800);
+}
+
+}  // namespace
+}  // namespace edi::cii
