@@ -21,7 +21,7 @@ packages=(
   # fuzzing and sanitizer runtimes
   clang libclang-rt-14-dev
   # benchmark baselines and measurement
-  libc-bin time
+  libc-bin time bc
 )
 
 missing=()

@@ -109,4 +109,25 @@ bool CiiInput::ReadCiiBytes(size_t n, std::string& out) {
   return true;
 }
 
+bool CiiInput::ReadElementLength(long& remaining, long& length, bool& unknownPrefix) {
+  unknownPrefix = false;
+  length = 0;
+  uint8_t b;
+  if (!ReadCiiByte(b)) return false;
+  --remaining;
+  if (b <= kMaxOneByteTag) {
+    length = b;
+    return true;
+  }
+  if (b != kLongLength) {
+    unknownPrefix = true;
+    return true;
+  }
+  uint8_t high, low;
+  if (!ReadCiiByte(high) || !ReadCiiByte(low)) return false;
+  remaining -= 2;
+  length = (static_cast<long>(high) << 8) | low;
+  return true;
+}
+
 }  // namespace edi::cii

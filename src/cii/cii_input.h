@@ -45,6 +45,11 @@ class CiiInput {
   // n data bytes across blocks into `out` (replaced). False at the end of file.
   bool ReadCiiBytes(size_t n, std::string& out);
 
+  // An element length: one byte up to 239, or 0xF2 and two bytes high byte
+  // first. Decrements `remaining` by the bytes read. Any other prefix gives
+  // length 0 and sets `unknownPrefix` (ERR.LOG code 9). False at end of file.
+  bool ReadElementLength(long& remaining, long& length, bool& unknownPrefix);
+
  private:
   bool Fill();
   bool NextByte(uint8_t& out);

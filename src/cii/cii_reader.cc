@@ -202,20 +202,9 @@ class Walker {
   }
 
   Step ElementLength(CiiVisitor& v, long& remaining, long& length) {
-    uint8_t b;
-    if (!Byte(b, remaining)) return Fail(kErrTruncated, in_.Offset());
-    if (b <= kMaxOneByteTag) {
-      length = b;
-      return Step::kGoOn;
-    }
-    if (b == kLongLength) {
-      uint8_t h, l;
-      if (!Byte(h, remaining) || !Byte(l, remaining)) return Fail(kErrTruncated, in_.Offset());
-      length = (static_cast<long>(h) << 8) | l;
-      return Step::kGoOn;
-    }
-    length = 0;
-    return Go(v.OnError(kErrLengthPrefix, "", in_.Offset() - 1));
+    bool unknownPrefix = false;
+    if (!in_.ReadElementLength(remaining, length, unknownPrefix)) return Fail(kErrTruncated, in_.Offset());
+    return unknownPrefix ? Go(v.OnError(kErrLengthPrefix, "", in_.Offset() - 1)) : Step::kGoOn;
   }
 
   Step SkipFiller() {

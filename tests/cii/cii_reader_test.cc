@@ -96,6 +96,46 @@ TEST(CiiReader, GroupsMessagesAndElementsInEveryStorageMode) {
   }
 }
 
+TEST(CiiInput, ElementLengthForms) {
+  std::string bytes = std::string("\xF2\x01\x00" "\x05" "\xF5", 5);
+  CiiInput in;
+  in.OpenMemory(bytes);
+  in.blockRemaining = 100;
+  long remaining = 10, length = 0;
+  bool unknown = false;
+  ASSERT_TRUE(in.ReadElementLength(remaining, length, unknown));
+  EXPECT_EQ(length, 256);
+  EXPECT_EQ(remaining, 7);
+  EXPECT_EQ(in.Offset(), 3u);
+  ASSERT_TRUE(in.ReadElementLength(remaining, length, unknown));
+  EXPECT_EQ(length, 5);
+  ASSERT_TRUE(in.ReadElementLength(remaining, length, unknown));
+  EXPECT_TRUE(unknown);
+  EXPECT_EQ(length, 0);
+  EXPECT_FALSE(in.ReadElementLength(remaining, length, unknown));
+}
+
+TEST(CiiInput, DataBytesSkipBlockControlCharacters) {
+  std::string bytes = "ab" + std::string("2") + "cd";
+  CiiInput in;
+  in.OpenMemory(bytes);
+  ASSERT_TRUE(in.SetStorageMode('M'));
+  EXPECT_FALSE(in.SetStorageMode('Q'));
+  in.blockRemaining = 2;
+  std::string out;
+  ASSERT_TRUE(in.ReadCiiBytes(4, out));
+  EXPECT_EQ(out, "abcd");
+  EXPECT_EQ(in.blockRemaining, 248);
+  EXPECT_FALSE(in.ReadCiiBytes(1, out));
+  uint8_t buffer[4];
+  int want = 4;
+  in.OpenMemory("xy");
+  EXPECT_TRUE(in.ReadFileBytes(buffer, want));  // the end came first
+  EXPECT_EQ(want, 2);
+  want = 0;
+  EXPECT_FALSE(in.ReadFileBytes(buffer, want));
+}
+
 TEST(CiiReader, ThreeByteLengthPrefixAndLongMessages) {
   auto events = Walk(Group('M', {Body({{9, std::string(256, 'z')}}), std::string(32760, '\x01')}));
   EXPECT_EQ(events[2], "element 9=" + std::string(256, 'z'));

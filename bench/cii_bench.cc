@@ -1,0 +1,114 @@
+// Benchmark helpers for the CII reader and converters.
+//
+//   cii-bench gen-cii FILE MEGABYTES [MODE]   write a CII file of many messages
+//                                             (Japanese text, numbers, groups)
+//   cii-bench walk FILE                       read every element, print nothing
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <string>
+
+#include "cii/cii_layout.h"
+#include "cii/cii_reader.h"
+#include "cii/cii_writer.h"
+
+namespace {
+
+using namespace edi::cii;
+
+class Walker : public CiiVisitor {
+ public:
+  size_t bytes = 0;
+  size_t elements = 0;
+  bool OnGroupHeader(std::span<const uint8_t>, uint64_t) override { return true; }
+  bool OnGroupTrailer(std::span<const uint8_t>, uint64_t) override { return true; }
+  bool OnMessageStart(const MessageInfo&) override { return true; }
+  bool OnElement(uint32_t, std::string_view value, uint64_t) override {
+    ++elements;
+    bytes += value.size();
+    return true;
+  }
+  bool OnGroupStart(const GroupMarker&) override { return true; }
+  bool OnRepetition(uint64_t) override { return true; }
+  bool OnGroupEnd(uint64_t) override { return true; }
+  bool OnMessageEnd(const MessageInfo&, long) override { return true; }
+  bool OnError(int, std::string_view, uint64_t) override { return true; }
+};
+
+std::array<uint8_t, kRecordSize> BenchHeader(char mode) {
+  std::array<uint8_t, kRecordSize> h;
+  h.fill(' ');
+  const std::string bpid = "BENCH001", info = "0101";
+  std::copy(bpid.begin(), bpid.end(), h.begin() + header::kBpid);
+  std::copy(info.begin(), info.end(), h.begin() + header::kInfoCode);
+  h[header::kStorageMode] = static_cast<uint8_t>(mode);
+  h[header::kSingleByteSet] = '1';
+  h[header::kDoubleByteSet] = 'M';
+  return h;
+}
+
+// Windows-31J kanji and kana for the text fields.
+const char* const kWords[] = {"\x95\x94\x95\x69", "\x8a\x94\x8e\xae\x89\xef\x8e\xd0",
+                              "\x93\x8c\x8b\x9e", "\x8d\x48\x8f\xea", "\x83\x6c\x83\x57"};
+
+std::string Message(std::mt19937& random, int groupsOf) {
+  MessageBody body;
+  body.AppendElement(1, "ORD" + std::to_string(random() % 1000000));
+  body.AppendElement(2, "20261208");
+  std::string kanji;
+  for (int i = 0; i < 8; ++i) kanji += kWords[random() % 5];
+  body.AppendElement(3, kanji);
+  body.AppendElement(4, std::to_string(random() % 100000));
+  body.AppendGroupStart("1", false);
+  for (int r = 0; r < groupsOf; ++r) {
+    if (r > 0) body.AppendRepetition();
+    body.AppendElement(10, "PART-" + std::to_string(random() % 100000));
+    body.AppendElement(11, std::to_string(random() % 1000));
+    body.AppendElement(12, std::string(kWords[random() % 5]) + kWords[random() % 5]);
+  }
+  body.AppendGroupEnd();
+  return body.bytes();
+}
+
+int Generate(const std::string& path, long megabytes, char mode) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::mt19937 random(42);
+  const size_t target = static_cast<size_t>(megabytes) << 20;
+  size_t written = 0;
+  std::string buffer;
+  while (written < target) {
+    buffer.clear();
+    AppendGroupHeader(buffer, BenchHeader(mode));
+    int count = 0;
+    for (; count < 5000 && written + buffer.size() < target; ++count) {
+      AppendMessageBlocks(buffer, MessageData(count + 1, Message(random, 1 + random() % 6)), mode);
+    }
+    std::array<uint8_t, kRecordSize> trailer;
+    FillTrailer(trailer, count);
+    AppendGroupTrailer(buffer, trailer);
+    out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    written += buffer.size();
+  }
+  return out ? 0 : 1;
+}
+
+int Walk(const std::string& path) {
+  CiiInput input;
+  if (!input.Open(path)) return 1;
+  Walker walker;
+  ReadOutcome outcome = ReadCiiFile(input, walker);
+  std::fprintf(stderr, "%zu elements, %zu value bytes\n", walker.elements, walker.bytes);
+  return outcome == ReadOutcome::kComplete ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "gen-cii" && argc >= 4) return Generate(argv[2], std::stol(argv[3]), argc > 4 ? argv[4][0] : 'M');
+  if (command == "walk" && argc == 3) return Walk(argv[2]);
+  std::cerr << "usage: cii-bench gen-cii FILE MB [MODE] | walk FILE\n";
+  return 2;
+}
