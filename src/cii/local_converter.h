@@ -1,0 +1,43 @@
+// The local-format converter: between the installation's fixed-length local
+// records and CII messages, driven by the format tables.
+//
+// Local line: a 39-byte record key (columns 6-9 information category, 16-27
+// own company / sender, 28-39 partner / receiver) followed by the local
+// record laid out by the 'L' rows, Windows-31J, ended by CR LF.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "cii/converter_state.h"
+#include "db/database.h"
+
+namespace edi::cii {
+
+// The converter's entry. Logs "--M470540 start--" + the transfer number in
+// eight digits + two spaces + the date and time, then runs mode "1"
+// (LocalToCii: path1 local input, path2 CII output) or "2" (CiiToLocal:
+// path1 CII input, path2 local output pattern). `result` is "0000" or the
+// four-digit code of the error that stopped the conversion.
+void ConvertLocalCii(ConverterState& state, Database& db, long transferNo, std::string_view mode,
+                     const std::string& path1, const std::string& path2, std::string& result);
+
+// Appends one local line per CII message of `ciiPath` to a local file per
+// message group, named `localPath` with the group's information category
+// inserted before the first "." of its file name. Success: ConvErrorText "".
+void CiiToLocal(ConverterState& state, Database& db, const std::string& ciiPath,
+                const std::string& localPath);
+
+// Appends the local lines of `localPath` to `ciiPath` as CII message groups,
+// a new group at every change of the record key.
+void LocalToCii(ConverterState& state, Database& db, const std::string& localPath,
+                const std::string& ciiPath);
+
+// `path` with `category` inserted before the first "." of its file name
+// (appended when the name has none).
+std::string LocalFileName(const std::string& path, std::string_view category);
+
+// The 39-byte record key of the current group header.
+std::string RecordKey(const ConverterState& state);
+
+}  // namespace edi::cii
