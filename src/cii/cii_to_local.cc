@@ -251,8 +251,11 @@ class CiiToLocalVisitor : public CiiVisitor {
       out = digits.size() > keep ? digits.substr(digits.size() - keep) : digits;
       return true;
     }
-    if (pair == "XX") {
-      out = FitField(value, fieldBytes, " ");
+    if (pair == "XX" || pair == "BB") {
+      // Binary fields are copied as they are, so they round-trip with the
+      // local-to-CII direction, which writes them unchanged.
+      out = pair == "XX" ? FitField(value, fieldBytes, " ") : std::string(value.substr(0, fieldBytes));
+      if (out.size() < fieldBytes) out.append(fieldBytes - out.size(), ' ');
       return true;
     }
     if (pair == "KK") {
