@@ -8,11 +8,14 @@
 #include <fstream>
 #include <iostream>
 #include <random>
+#include <span>
 #include <string>
 
 #include "cii/cii_layout.h"
 #include "cii/cii_reader.h"
 #include "cii/cii_writer.h"
+#include "db/database.h"
+#include "db/schema.h"
 
 namespace {
 
@@ -94,6 +97,34 @@ int Generate(const std::string& path, long megabytes, char mode) {
   return out ? 0 : 1;
 }
 
+// The format tables of the generated messages, in a new SQLite file.
+int SetUpDatabase(const std::string& path) {
+  std::remove(path.c_str());
+  edi::Database db;
+  if (!db.CreateSqlite(path) || !edi::CreateSchema(db)) return 1;
+  struct Row { int serial, level, item; const char* attribute; int length, decimals, repeat; int position; };
+  const Row e[] = {{1, 0, 1, "X", 10, 0, 0, 0},   {2, 0, 2, "Y", 8, 0, 0, 0},  {3, 0, 3, "K", 64, 0, 0, 0},
+                   {4, 0, 4, "9", 6, 0, 0, 0},    {5, 0, 0, "M", 0, 0, 6, 0},  {6, 1, 10, "X", 12, 0, 0, 0},
+                   {7, 1, 11, "9", 4, 0, 0, 0},   {8, 1, 12, "K", 16, 0, 0, 0}};
+  const Row l[] = {{1, 0, 0, "X", 10, 0, 0, 1},   {2, 0, 0, "Y", 8, 0, 0, 11}, {3, 0, 0, "K", 64, 0, 0, 19},
+                   {4, 0, 0, "N", 8, 2, 0, 83},   {5, 0, 0, "M", 0, 0, 6, 92}, {6, 1, 0, "X", 12, 0, 0, 92},
+                   {7, 1, 0, "9", 4, 0, 0, 104},  {8, 1, 0, "K", 16, 0, 0, 108}};
+  bool ok = db.ExecuteSql("INSERT INTO FL1902フォーマット情報マスタ (情報区分コード, BPID, 格納モード) VALUES ('0101', 'BENCH001', 'M')");
+  for (char kind : {'E', 'L'}) {
+    for (const Row& r : kind == 'E' ? std::span<const Row>(e) : std::span<const Row>(l)) {
+      ok = ok && db.ExecuteSql(
+          "INSERT INTO FL1903レコードフォーマット情報マスタ (フォーマット種別, 情報区分コード, BPID, 項目通番,"
+          " 対応項目通番, レベル番号, 項目№, 項目位置, 属性, 長さ, 小数部長さ, 繰返し数)"
+          " VALUES (:1, '0101', 'BENCH001', :2, :3, :4, :5, :6, :7, :8, :9, :10)",
+          {std::string(1, kind), static_cast<long long>(r.serial), static_cast<long long>(r.serial),
+           static_cast<long long>(r.level), static_cast<long long>(r.item),
+           r.position ? std::to_string(r.position) : std::string(), std::string(r.attribute),
+           static_cast<long long>(r.length), static_cast<long long>(r.decimals), static_cast<long long>(r.repeat)});
+    }
+  }
+  return ok ? 0 : 1;
+}
+
 int Walk(const std::string& path) {
   CiiInput input;
   if (!input.Open(path)) return 1;
@@ -109,6 +140,7 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "gen-cii" && argc >= 4) return Generate(argv[2], std::stol(argv[3]), argc > 4 ? argv[4][0] : 'M');
   if (command == "walk" && argc == 3) return Walk(argv[2]);
-  std::cerr << "usage: cii-bench gen-cii FILE MB [MODE] | walk FILE\n";
+  if (command == "setup-db" && argc == 3) return SetUpDatabase(argv[2]);
+  std::cerr << "usage: cii-bench gen-cii FILE MB [MODE] | walk FILE | setup-db FILE\n";
   return 2;
 }

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <fstream>
+#include <span>
 #include <vector>
 
 #include "cii/ansi_text.h"
@@ -21,14 +23,26 @@ std::string HeaderText(const ConverterState& state, size_t offset, size_t length
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// Pads or cuts `bytes` to exactly `length` bytes: cut never inside a two-byte
-// character, filled with `pad` (two-byte fill ends with a space when one byte
-// is left).
-std::string FitField(std::string_view bytes, size_t length, std::string_view pad) {
-  std::string out(CutAnsiBytes(bytes, length));
-  while (out.size() + pad.size() <= length) out += pad;
-  while (out.size() < length) out.push_back(' ');
-  return out;
+// How the elements of one CII row become local bytes, settled once per group.
+enum class FieldKind { kNone, kNumber, kDate, kText, kWide, kBinary, kNoPair };
+
+struct FieldPlan {
+  FieldKind kind = FieldKind::kNone;
+  int local = -1;        // index of the local row, -1 when there is none
+  int position = 0;      // 1-based byte position of the first occurrence
+  int fieldBytes = 0;    // bytes of the local field
+  int groupLength = 0;   // for a group row: bytes of one local occurrence
+  int groupLimit = 1;    // for a group row: occurrences the record has room for
+};
+
+FieldKind KindOfPair(const std::string& e, const std::string& l) {
+  const std::string pair = e + l;
+  if (pair == "9N" || pair == "99" || pair == "N9" || pair == "NN") return FieldKind::kNumber;
+  if (pair == "Y9" || pair == "YY" || pair == "9Y") return FieldKind::kDate;
+  if (pair == "XX") return FieldKind::kText;
+  if (pair == "KK") return FieldKind::kWide;
+  if (pair == "BB") return FieldKind::kBinary;
+  return FieldKind::kNoPair;
 }
 
 // The local side of one nesting level of the message being read.
@@ -57,6 +71,7 @@ class CiiToLocalVisitor : public CiiVisitor {
         !Load(LoadRecordFormatRows(db_, 'L', state_.groupInfoCode, state_.groupBpid, state_.localRows), kErrNoLocalRows)) {
       return false;
     }
+    Plan();
     state_.localRecordLength = LocalRecordLength(state_.localRows);
     state_.localRecordTemplate = LocalRecordTemplate(state_.localRows, state_.localRecordLength);
     key_ = RecordKey(state_);
@@ -98,16 +113,12 @@ class CiiToLocalVisitor : public CiiVisitor {
       WriteErrLog(state_, kErrUnknownTag, "", 1);
       return true;
     }
-    const RecordFormatRow& e = state_.ciiRows[static_cast<size_t>(level.cursor)];
-    const RecordFormatRow* l = LocalRowFor(level.cursor);
-    if (l == nullptr) {
+    const FieldPlan& plan = plans_[static_cast<size_t>(level.cursor)];
+    if (plan.local < 0) {
       WriteErrLog(state_, kErrUnknownTag, "", 1);
       return true;
     }
-    std::string field;
-    if (!Convert(e, *l, value, field)) return false;
-    Put(l->PositionNumber() + OccurrenceOffset(), static_cast<size_t>(l->FieldBytes()), field);
-    return true;
+    return Convert(state_.ciiRows[static_cast<size_t>(level.cursor)], plan, value, level.offset);
   }
 
   bool OnGroupStart(const GroupMarker& marker) override {
@@ -134,9 +145,8 @@ class CiiToLocalVisitor : public CiiVisitor {
     Level inner;
     inner.groupRow = row;
     inner.cursor = row + 1;
-    const RecordFormatRow* local = LocalRowFor(row);
-    inner.localLength = local != nullptr ? local->length : 0;
-    inner.limit = local != nullptr ? local->RepeatCount() : 1;
+    inner.localLength = plans_[static_cast<size_t>(row)].groupLength;
+    inner.limit = plans_[static_cast<size_t>(row)].groupLimit;
     inner.offset = level.offset;
     levels_.push_back(inner);
     return true;
@@ -204,69 +214,125 @@ class CiiToLocalVisitor : public CiiVisitor {
 
   // The local row of a CII row: the row its 対応項目通番 names, else the row
   // at the same index.
-  const RecordFormatRow* LocalRowFor(int ciiIndex) const {
-    const RecordFormatRow& e = state_.ciiRows[static_cast<size_t>(ciiIndex)];
+  int LocalIndexFor(size_t ciiIndex) const {
+    const RecordFormatRow& e = state_.ciiRows[ciiIndex];
     int local = FindLocalRowBySerial(state_.localRows, e.counterpartSerial);
-    if (local < 0 && static_cast<size_t>(ciiIndex) < state_.localRows.size()) local = ciiIndex;
-    return local < 0 ? nullptr : &state_.localRows[static_cast<size_t>(local)];
+    if (local < 0 && ciiIndex < state_.localRows.size()) local = static_cast<int>(ciiIndex);
+    return local;
   }
 
-  int OccurrenceOffset() const { return levels_.back().offset; }
-
-  // Writes a converted field at its position, never past the record's end.
-  void Put(int position, size_t fieldBytes, const std::string& field) {
-    if (field.empty() || position < 1) return;
-    const size_t start = static_cast<size_t>(position - 1);
-    const size_t record = state_.recordBuffer.size();
-    if (start >= record) return;
-    const size_t room = std::min(fieldBytes, record - start);
-    PutFieldAt(state_.recordBuffer, position, CutAnsiBytes(field, room));
+  void Plan() {
+    plans_.assign(state_.ciiRows.size(), FieldPlan{});
+    for (size_t i = 0; i < state_.ciiRows.size(); ++i) {
+      FieldPlan& plan = plans_[i];
+      plan.local = LocalIndexFor(i);
+      if (plan.local < 0) continue;
+      const RecordFormatRow& l = state_.localRows[static_cast<size_t>(plan.local)];
+      plan.kind = KindOfPair(state_.ciiRows[i].attribute, l.attribute);
+      plan.position = l.PositionNumber();
+      plan.fieldBytes = std::max(l.FieldBytes(), 0);
+      plan.groupLength = l.length;
+      plan.groupLimit = l.RepeatCount();
+    }
   }
 
-  bool Number(const RecordFormatRow& e, const RecordFormatRow& l, std::string_view value, std::string& out) {
-    auto number = ParseDecimal(DecodeSingleByteField(value), e.decimals);
-    if (!number) {
-      WriteErrLog(state_, kErrNumberOverflow, "", 0);
-      return false;
+  // The field's bytes in the record, cut at the record's end; empty when the
+  // field lies outside it.
+  std::span<char> Field(const FieldPlan& plan, int offset) {
+    const long start = static_cast<long>(plan.position) - 1 + offset;
+    const long record = static_cast<long>(state_.recordBuffer.size());
+    if (plan.position < 1 || start >= record) return {};
+    const size_t room = static_cast<size_t>(std::min<long>(plan.fieldBytes, record - start));
+    return std::span<char>(state_.recordBuffer.data() + start, room);
+  }
+
+  // Fills a field with `bytes` (cut never inside a two-byte character) and
+  // then with `pad` (a two-byte pad ends with a space when one byte is left).
+  static void Fill(std::span<char> field, std::string_view bytes, std::string_view pad) {
+    const std::string_view cut = CutAnsiBytes(bytes, field.size());
+    std::copy(cut.begin(), cut.end(), field.begin());
+    size_t i = cut.size();
+    for (; i + pad.size() <= field.size(); i += pad.size()) std::copy(pad.begin(), pad.end(), field.begin() + static_cast<long>(i));
+    for (; i < field.size(); ++i) field[i] = ' ';
+  }
+
+  bool Overflow() {
+    WriteErrLog(state_, kErrNumberOverflow, "", 0);
+    return false;
+  }
+
+  // Digits-only values (the usual case) are laid out in place; anything else
+  // goes through the general decimal layout.
+  bool Number(const RecordFormatRow& e, const RecordFormatRow& l, std::string_view value, std::span<char> field) {
+    const int integerWidth = l.length - l.decimals;
+    const bool digitsOnly = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+    std::string laid;
+    if (digitsOnly && e.decimals >= 0 && integerWidth >= 0 && l.decimals >= 0) {
+      const size_t fractionDigits = std::min(static_cast<size_t>(e.decimals), value.size());
+      std::string_view integer = value.substr(0, value.size() - fractionDigits);
+      const std::string_view fraction = value.substr(value.size() - fractionDigits);
+      while (!integer.empty() && integer.front() == '0') integer.remove_prefix(1);
+      if (integer.size() > static_cast<size_t>(integerWidth)) return Overflow();
+      laid.assign(static_cast<size_t>(integerWidth) - integer.size(), '0');
+      laid.append(integer);
+      if (l.decimals > 0) {
+        laid.push_back('.');
+        // Missing implied leading zeros of a short fraction ("5" with 2 decimals is 0.05).
+        std::string digits(static_cast<size_t>(e.decimals) - fractionDigits, '0');
+        digits.append(fraction);
+        digits.resize(static_cast<size_t>(l.decimals), '0');
+        laid.append(digits);
+      }
+    } else {
+      auto number = ParseDecimal(DecodeSingleByteField(value), e.decimals);
+      if (!number) return Overflow();
+      auto general = LayoutDecimal(*number, integerWidth, l.decimals);
+      if (!general) return Overflow();
+      laid = std::move(*general);
     }
-    auto laid = LayoutDecimal(*number, l.length - l.decimals, l.decimals);
-    if (!laid) {
-      WriteErrLog(state_, kErrNumberOverflow, "", 0);
-      return false;
-    }
-    out = *laid;
+    Fill(field, laid, " ");
     return true;
   }
 
-  // The local field text of an element (Windows-31J), by the attribute pair.
-  bool Convert(const RecordFormatRow& e, const RecordFormatRow& l, std::string_view value, std::string& out) {
-    const std::string pair = e.attribute + l.attribute;
-    const size_t fieldBytes = static_cast<size_t>(std::max(l.FieldBytes(), 0));
-    if (pair == "9N" || pair == "99" || pair == "N9" || pair == "NN") return Number(e, l, value, out);
-    if (pair == "Y9" || pair == "YY" || pair == "9Y") {
-      std::string digits(value);
-      if (digits.size() < static_cast<size_t>(e.length)) digits.insert(0, static_cast<size_t>(e.length) - digits.size(), '0');
-      if (digits.size() == 6) digits.insert(0, digits.compare(0, 2, "50") <= 0 ? "20" : "19");
-      const size_t keep = static_cast<size_t>(std::max(l.length, 0));
-      out = digits.size() > keep ? digits.substr(digits.size() - keep) : digits;
-      return true;
+  // Converts an element into its local field by the attribute pair.
+  bool Convert(const RecordFormatRow& e, const FieldPlan& plan, std::string_view value, int offset) {
+    const RecordFormatRow& l = state_.localRows[static_cast<size_t>(plan.local)];
+    std::span<char> field = Field(plan, offset);
+    switch (plan.kind) {
+      case FieldKind::kNumber:
+        return Number(e, l, value, field);
+      case FieldKind::kDate: {
+        std::string digits(value);
+        if (digits.size() < static_cast<size_t>(e.length)) digits.insert(0, static_cast<size_t>(e.length) - digits.size(), '0');
+        if (digits.size() == 6) digits.insert(0, digits.compare(0, 2, "50") <= 0 ? "20" : "19");
+        const size_t keep = static_cast<size_t>(std::max(l.length, 0));
+        Fill(field, digits.size() > keep ? std::string_view(digits).substr(digits.size() - keep) : digits, " ");
+        return true;
+      }
+      case FieldKind::kText:
+        Fill(field, value, " ");
+        return true;
+      case FieldKind::kBinary: {
+        // Binary fields are copied as they are, so that they round-trip with
+        // the local-to-CII direction, which writes them unchanged.
+        const size_t n = std::min(value.size(), field.size());
+        std::copy(value.begin(), value.begin() + static_cast<long>(n), field.begin());
+        std::fill(field.begin() + static_cast<long>(n), field.end(), ' ');
+        return true;
+      }
+      case FieldKind::kWide:
+        if (doubleByteCode_ == 'M' || doubleByteCode_ == ' ') {
+          Fill(field, value, kFullWidthSpace);
+        } else {
+          Fill(field, ToAnsiBytes(DecodeDoubleBytes(value, doubleByteCode_)), kFullWidthSpace);
+        }
+        return true;
+      case FieldKind::kNoPair:
+        WriteErrLog(state_, kErrAttributePair, "", 1);
+        return true;
+      case FieldKind::kNone:
+        return true;
     }
-    if (pair == "XX" || pair == "BB") {
-      // Binary fields are copied as they are, so they round-trip with the
-      // local-to-CII direction, which writes them unchanged.
-      out = pair == "XX" ? FitField(value, fieldBytes, " ") : std::string(value.substr(0, fieldBytes));
-      if (out.size() < fieldBytes) out.append(fieldBytes - out.size(), ' ');
-      return true;
-    }
-    if (pair == "KK") {
-      const std::string bytes = doubleByteCode_ == 'M' || doubleByteCode_ == ' '
-                                    ? std::string(value)
-                                    : ToAnsiBytes(DecodeDoubleBytes(value, doubleByteCode_));
-      out = FitField(bytes, fieldBytes, kFullWidthSpace);
-      return true;
-    }
-    WriteErrLog(state_, kErrAttributePair, "", 1);
-    out.clear();
     return true;
   }
 
@@ -293,6 +359,7 @@ class CiiToLocalVisitor : public CiiVisitor {
   std::string key_;
   std::ofstream out_;
   std::vector<Level> levels_;
+  std::vector<FieldPlan> plans_;
   char doubleByteCode_ = 'M';
   bool haveFormats_ = false;
   bool inMessage_ = false;
