@@ -3,11 +3,14 @@
 //   cii-tool dump FILE [--db CONNECTION]
 //   cii-tool to-local   [--db CONNECTION] --in FILE.CII --out PATH --log FILE [--transfer N]
 //   cii-tool from-local [--db CONNECTION] --in FILE --out FILE.CII --log FILE [--transfer N]
+//   cii-tool from-xml   [--db CONNECTION] --in FILE.xml --out FILE.CII --log FILE [--transfer N]
+//   cii-tool to-xml     [--db CONNECTION] --in FILE.CII --out FILE.xml --log FILE [--transfer N]
 //
 // CONNECTION takes the forms of DBSTRING (sqlite:PATH, or an ODBC data
 // source); without --db the station's EDI.ini is used as the programs find it
 // (two folder levels above this program). The log defaults to ERR.LOG in
 // this program's folder.
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <string>
@@ -17,6 +20,7 @@
 #include "cii/cii_dump.h"
 #include "cii/converter_state.h"
 #include "cii/local_converter.h"
+#include "cii/xml_converter.h"
 #include "db/open_database.h"
 #include "startup/settings_folder.h"
 #include "startup/startup.h"
@@ -25,7 +29,7 @@ namespace {
 
 int Usage() {
   std::cerr << "usage: cii-tool dump FILE [--db CONNECTION]\n"
-               "       cii-tool to-local|from-local [--db CONNECTION] --in FILE --out PATH"
+               "       cii-tool to-local|from-local|to-xml|from-xml [--db CONNECTION] --in FILE --out PATH"
                " [--log FILE] [--transfer N]\n"
                "CONNECTION: sqlite:PATH, an ODBC data source name, or an ODBC connection string\n";
   return 2;
@@ -80,7 +84,9 @@ int Dump(const Arguments& args) {
   return problems == 0 ? 0 : 1;
 }
 
-int Convert(const Arguments& args, const char* mode) {
+enum class Direction { kToLocal, kFromLocal, kToXml, kFromXml };
+
+int Convert(const Arguments& args, Direction direction) {
   if (!args.plain.empty() || !args.options.count("in") || !args.options.count("out")) return Usage();
   long transfer = 0;
   if (auto t = args.options.find("transfer"); t != args.options.end()) {
@@ -95,10 +101,24 @@ int Convert(const Arguments& args, const char* mode) {
   edi::cii::ConverterState state;
   auto log = args.options.find("log");
   state.errLogPath = log != args.options.end() ? log->second : edi::RunningProgramFolder() + "/ERR.LOG";
+  const std::string& in = args.options.at("in");
+  const std::string& out = args.options.at("out");
   std::string result;
-  edi::cii::ConvertLocalCii(state, db, transfer, mode, args.options.at("in"), args.options.at("out"), result);
+  if (direction == Direction::kToLocal || direction == Direction::kFromLocal) {
+    edi::cii::ConvertLocalCii(state, db, transfer, direction == Direction::kToLocal ? "2" : "1", in, out, result);
+  } else {
+    const bool toXml = direction == Direction::kToXml;
+    const int written = edi::cii::ConvertCiiXml(state, db, in, out, transfer, toXml, result);
+    if (result == "0000" && written == 0) {
+      std::cerr << "cii-tool: nothing was written to " << out
+                << (toXml ? " (no complete message group in the CII file)\n"
+                          : " (no message group in the document)\n");
+      return 1;
+    }
+  }
   if (result == "0000") return 0;
   std::cout << result << "\n";
+  std::cerr << "cii-tool: the conversion failed with code " << result << " (see " << state.errLogPath.string() << ")\n";
   return 1;
 }
 
@@ -110,7 +130,9 @@ int main(int argc, char** argv) {
   const Arguments args = Parse(std::vector<std::string_view>(argv + 2, argv + argc));
   if (!args.valid) return Usage();
   if (command == "dump") return Dump(args);
-  if (command == "to-local") return Convert(args, "2");
-  if (command == "from-local") return Convert(args, "1");
+  if (command == "to-local") return Convert(args, Direction::kToLocal);
+  if (command == "from-local") return Convert(args, Direction::kFromLocal);
+  if (command == "to-xml") return Convert(args, Direction::kToXml);
+  if (command == "from-xml") return Convert(args, Direction::kFromXml);
   return Usage();
 }

@@ -35,6 +35,7 @@ inline constexpr int kErrNoGroupHeader = 25; // a message before any group heade
 inline constexpr int kErrHexText = 26;       // a "B" text that is not hexadecimal pairs
 inline constexpr int kErrUnmappable = 27;    // a character outside Windows-31J
 inline constexpr int kErrCharCode = 28;      // an unknown 16-bit character code byte
+inline constexpr int kErrNotANumber = 29;    // a numeric or date text that is not a number
 
 // Appends "<code as four digits><message>\r\n" to state.errLogPath. With a
 // non-zero code and keepError 0 it also sets ConvErrorText to the code.

@@ -95,6 +95,8 @@ bool Database::CreateSqlite(const std::string& path) {
   try {
     // The busy time-out stands in for the query time-out: a statement waits
     // up to 300 s for another station's lock.
+    impl_->session.close();
+    inTransaction_ = false;
     impl_->session.open(soci::sqlite3, "db=\"" + path + "\" timeout=300");
     dialect_ = SqlDialect::kSqlite;
     return true;
@@ -107,6 +109,8 @@ bool Database::OpenOdbc(const std::string& connectionString) {
   try {
     soci::connection_parameters parameters(soci::odbc, connectionString);
     parameters.set_option(soci::odbc_option_driver_complete, "0");  // SQL_DRIVER_NOPROMPT
+    impl_->session.close();
+    inTransaction_ = false;
     impl_->session.open(parameters);
     auto* backend = static_cast<soci::odbc_session_backend*>(impl_->session.get_backend());
     // Statements inherit the connection's query time-out of 300 seconds.

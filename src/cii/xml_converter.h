@@ -1,0 +1,48 @@
+// The CII/XML converter: XML documents of the CII vocabulary (JPMGH with
+// JPC03..JPC35, JPTRM messages, JP<item> elements, JPM<number> groups with
+// JPM<number>R repetitions) to CII message groups, and back.
+#pragma once
+
+#include <string>
+
+#include "cii/converter_state.h"
+#include "db/database.h"
+
+namespace edi::cii {
+
+// The converter's entry. Logs "--M470530 start--" + the transfer number in
+// eight digits, then converts CII to XML when the input path ends in "CII"
+// (any case), else XML to CII. `result` is "0000" or the four-digit code of
+// the error that made the conversion fail.
+void ConvertCiiXmlFile(ConverterState& state, Database& db, const std::string& inputPath,
+                       const std::string& outputPath, long transferNo, std::string& result);
+
+// The same with the direction given: CII to XML when `toXml`. Returns the
+// number of message groups written (documents saved, or groups appended).
+int ConvertCiiXml(ConverterState& state, Database& db, const std::string& inputPath,
+                  const std::string& outputPath, long transferNo, bool toXml, std::string& result);
+
+// Appends the message groups of one XML document to `outputPath`. The first
+// JPMGH of the document always opens a group (with its own format rows) and
+// the document's last group is closed with its trailer. A document that
+// fails leaves the output file as it was. Success: ConvErrorText "".
+// Returns the number of groups appended.
+int XmlToCii(ConverterState& state, Database& db, const std::string& inputPath,
+              const std::string& outputPath);
+
+// Writes one XML document per message group of the CII file: the first to
+// `outputPath`, the next ones to the path with the group's position inserted
+// before the extension (out.xml, out2.xml, ...). A document is saved when its
+// group trailer is read; a group without trailer leaves no document.
+// Returns the number of documents saved.
+int CiiToXml(ConverterState& state, Database& db, const std::string& inputPath,
+             const std::string& outputPath);
+
+// The output path of the n-th (1-based) group of a CII file.
+std::string GroupDocumentPath(const std::string& outputPath, int position);
+
+// Makes libxml2 read and write documents declared Shift_JIS as Windows-31J,
+// so that characters such as "①" and "～" survive. Called by the converters.
+void RegisterAnsiEncoding();
+
+}  // namespace edi::cii

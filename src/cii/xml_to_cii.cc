@@ -1,0 +1,348 @@
+#include <libxml/xmlreader.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "cii/ansi_text.h"
+#include "cii/cii_writer.h"
+#include "cii/decimal_text.h"
+#include "cii/err_log.h"
+#include "cii/field_codec.h"
+#include "cii/xml_converter.h"
+#include "startup/ansi_codec.h"
+#include "startup/common_routines.h"
+
+namespace edi::cii {
+namespace {
+
+constexpr char kGeta[] = "〓";  // stands in for a two-byte character outside Windows-31J
+
+std::string NodeName(xmlNodePtr node) {
+  return TrimBlanks(node->name != nullptr ? reinterpret_cast<const char*>(node->name) : "");
+}
+
+std::string NodeText(xmlNodePtr node) {
+  xmlChar* content = xmlNodeGetContent(node);
+  std::string text = content != nullptr ? reinterpret_cast<const char*>(content) : "";
+  xmlFree(content);
+  return TrimBlanks(text);
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+bool EndsWithR(const std::string& s) { return !s.empty() && s.back() == 'R'; }
+
+// The number in a name from position `from` on ("JP00012" from 2 gives 12);
+// -1 when it is not a number.
+long NameNumber(const std::string& name, size_t from) {
+  if (name.size() <= from) return -1;
+  long value = 0;
+  for (size_t i = from; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return -1;
+    value = value * 10 + (name[i] - '0');
+    if (value > 99999999) return -1;
+  }
+  return value;
+}
+
+bool IsDataElement(const std::string& name) { return StartsWith(name, "JP") && !StartsWith(name, "JPM"); }
+
+xmlNodePtr NextElement(xmlNodePtr node) {
+  for (node = node->next; node != nullptr; node = node->next) {
+    if (node->type == XML_ELEMENT_NODE) return node;
+  }
+  return nullptr;
+}
+
+class DocumentConverter {
+ public:
+  DocumentConverter(ConverterState& state, Database& db, std::ofstream& out)
+      : state_(state), db_(db), out_(out) {}
+
+  int groups() const { return groups_; }
+
+  // Returns false when the document must fail (ConvErrorText holds the code).
+  bool Run(xmlTextReaderPtr reader) {
+    state_.xmlCharCode = "M";
+    int ret = xmlTextReaderRead(reader);
+    while (ret == 1) {
+      if (xmlTextReaderNodeType(reader) == XML_READER_TYPE_ELEMENT) {
+        const std::string name = TrimBlanks(reinterpret_cast<const char*>(xmlTextReaderConstName(reader)));
+        if (name == "JPMGH" || name == "JPTRM") {
+          xmlNodePtr node = xmlTextReaderExpand(reader);
+          if (node == nullptr) break;
+          if (!(name == "JPMGH" ? Header(node) : Message(node))) return false;
+          ret = xmlTextReaderNext(reader);
+          continue;
+        }
+      }
+      ret = xmlTextReaderRead(reader);
+    }
+    if (ret != 0) return Fail(kErrXmlParse);
+    return !groupOpen_ || Trailer();
+  }
+
+ private:
+  bool Fail(int code) {
+    WriteErrLog(state_, code, "", 0);
+    return false;
+  }
+
+  bool Write(const std::string& bytes) {
+    out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return out_ ? true : Fail(kErrFile);
+  }
+
+  // The group header from this JPMGH alone: defaults, then its children.
+  std::array<uint8_t, kRecordSize> BuildHeader(xmlNodePtr node) {
+    std::array<uint8_t, kRecordSize> header;
+    header.fill(' ');
+    for (const auto& field : kHeaderFields) {
+      if (field.element == nullptr && field.fallback[0] != '\0') {
+        StoreMixedText(std::span<uint8_t>(header.data() + field.offset, field.length), field.fallback);
+      }
+    }
+    for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
+      if (child->type != XML_ELEMENT_NODE) continue;
+      const std::string name = NodeName(child);
+      for (const auto& field : kHeaderFields) {
+        if (field.element == nullptr || name != field.element) continue;
+        const std::string value = NodeText(child);
+        std::span<uint8_t> bytes(header.data() + field.offset, field.length);
+        std::string ansi;
+        if (!Utf8ToAnsi(value, ansi)) WriteErrLog(state_, kErrUnmappable, "", 1);
+        StoreMixedBytes(bytes, ansi);
+      }
+    }
+    return header;
+  }
+
+  static std::string HeaderText(const std::array<uint8_t, kRecordSize>& h, size_t offset, size_t length) {
+    return TrimBlanks(std::string_view(reinterpret_cast<const char*>(h.data() + offset), length));
+  }
+
+  static bool HasElementChildren(xmlNodePtr node) {
+    for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
+      if (child->type == XML_ELEMENT_NODE) return true;
+    }
+    return false;
+  }
+
+  bool Header(xmlNodePtr node) {
+    if (!HasElementChildren(node)) return true;  // an empty JPMGH: move on
+    const auto header = BuildHeader(node);
+    if (groupOpen_ && header == state_.header) return true;  // the same group goes on
+    if (groupOpen_ && !Trailer()) return false;
+    state_.header = header;
+    state_.groupBpid = HeaderText(header, header::kBpid, header::kBpidLength);
+    state_.groupInfoCode = HeaderText(header, header::kInfoCode, header::kInfoCodeLength);
+    LoadStatus status = LoadFormatInfo(db_, state_.groupInfoCode, state_.groupBpid, state_.formatInfo, false);
+    if (status != LoadStatus::kFound) return Fail(status == LoadStatus::kNotFound ? kErrNoFormatInfo : kErrDatabase);
+    status = LoadRecordFormatRows(db_, 'E', state_.groupInfoCode, state_.groupBpid, state_.ciiRows);
+    if (status != LoadStatus::kFound) return Fail(status == LoadStatus::kNotFound ? kErrNoCiiRows : kErrDatabase);
+    if (!IsKnownStorageMode(state_.StorageMode())) return Fail(kErrStorageMode);
+    const char code = static_cast<char>(header[header::kDoubleByteSet]);
+    doubleByteCode_ = (code == 'S' || code == 'U') ? code : 'M';
+    if (code != 'M' && code != 'S' && code != 'U') WriteErrLog(state_, kErrCharCode, "", 1);
+    groupOpen_ = true;
+    ++groups_;
+    std::string block;
+    AppendGroupHeader(block, state_.header);
+    return Write(block);
+  }
+
+  bool Trailer() {
+    FillTrailer(state_.trailer, messages_);
+    std::string block;
+    AppendGroupTrailer(block, state_.trailer);
+    groupOpen_ = false;
+    return Write(block);
+  }
+
+  // The first row with that item number, or null.
+  const RecordFormatRow* ItemRow(long itemNo) const {
+    for (const auto& row : state_.ciiRows) {
+      if (row.itemNo == itemNo) return &row;
+    }
+    return nullptr;
+  }
+
+  const RecordFormatRow* GroupRow(long number) const {
+    for (const auto& row : state_.ciiRows) {
+      if (!row.IsGroup()) continue;
+      auto value = ParseDecimal(row.multiNo);
+      if (value && value->fraction.empty() && !value->negative &&
+          (value->integer.empty() ? 0 : std::stol(value->integer.substr(0, 9))) == number) {
+        return &row;
+      }
+    }
+    return nullptr;
+  }
+
+  bool Message(xmlNodePtr node) {
+    ++messages_;
+    if (!groupOpen_) {
+      WriteErrLog(state_, kErrNoGroupHeader, "", 1);
+      return true;
+    }
+    MessageBody body;
+    if (!Members(node, body)) return false;
+    std::string blocks;
+    AppendMessageBlocks(blocks, MessageData(static_cast<int>(messages_), body.bytes()), state_.StorageMode());
+    return Write(blocks);
+  }
+
+  // The children of a message, group or repetition in document order.
+  bool Members(xmlNodePtr parent, MessageBody& body) {
+    for (xmlNodePtr child = parent->children; child != nullptr; child = child->next) {
+      if (child->type != XML_ELEMENT_NODE) continue;
+      const std::string name = NodeName(child);
+      if (IsDataElement(name)) {
+        if (!Element(child, name, body)) return false;
+      } else if (StartsWith(name, "JPM") && EndsWithR(name)) {
+        if (!Members(child, body)) return false;
+        if (NextElement(child) != nullptr) body.AppendRepetition();
+      } else if (StartsWith(name, "JPM")) {
+        if (!Group(child, name, body)) return false;
+      }
+    }
+    return true;
+  }
+
+  bool Group(xmlNodePtr node, const std::string& name, MessageBody& body) {
+    const long number = NameNumber(name, 3);
+    const RecordFormatRow* row = number > 0 ? GroupRow(number) : nullptr;
+    if (number != 0 && row == nullptr) {
+      WriteErrLog(state_, kErrNoGroupRow, "", 1);  // the group is left out
+      return true;
+    }
+    if (!body.AppendGroupStart(row != nullptr ? row->multiNo : "0", false)) return Fail(kErrMultiNo);
+    if (!Members(node, body)) return false;
+    body.AppendGroupEnd();
+    return true;
+  }
+
+  bool Element(xmlNodePtr node, const std::string& name, MessageBody& body) {
+    const long itemNo = NameNumber(name, 2);
+    const RecordFormatRow* row = itemNo >= 0 ? ItemRow(itemNo) : nullptr;
+    if (row == nullptr) {
+      WriteErrLog(state_, kErrNoGroupRow, "", 1);
+      return true;
+    }
+    std::string value;
+    if (!Value(*row, NodeText(node), value)) return false;
+    if (!value.empty()) body.AppendElement(static_cast<uint32_t>(itemNo), value);
+    return true;
+  }
+
+  std::string OneByteText(const std::string& text) {
+    std::string bytes;
+    if (!Utf8ToAnsi(text, bytes)) WriteErrLog(state_, kErrUnmappable, "", 1);
+    return bytes;
+  }
+
+  // The CII bytes of an element's text by the row's attribute.
+  bool Value(const RecordFormatRow& row, const std::string& text, std::string& out) {
+    out.clear();
+    if (text.empty()) return true;
+    const std::string& a = row.attribute;
+    if (a == "9" || a == "N") {
+      auto number = ParseDecimal(text);
+      if (!number) return Fail(kErrNotANumber);
+      if (!number->IsZero()) out = GeneralNumber(*number);
+    } else if (a == "Y") {
+      std::string date = text;
+      if (date.size() < 6) date.insert(0, 6 - date.size(), '0');
+      if (date.size() == 6) date.insert(0, date.compare(0, 2, "50") <= 0 ? "20" : "19");
+      const size_t keep = static_cast<size_t>(std::max(row.length, 0));
+      if (date.size() > keep) date = date.substr(date.size() - keep);
+      auto number = ParseDecimal(date);
+      if (!number) return Fail(kErrNotANumber);
+      if (number->IsZero() || date == "20000000") return true;
+      out = GeneralNumber(*number);
+    } else if (a == "B") {
+      if (text.size() % 2 != 0) return Fail(kErrHexText);
+      for (size_t i = 0; i < text.size(); i += 2) {
+        auto hex = [](char c) {
+          return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        };
+        const int high = hex(text[i]), low = hex(text[i + 1]);
+        if (high < 0 || low < 0) return Fail(kErrHexText);
+        out.push_back(static_cast<char>(high * 16 + low));
+      }
+    } else if (a == "K") {
+      std::string wide = ToFullWidth(text);
+      std::string ansi;
+      if (!Utf8ToAnsi(wide, ansi)) {
+        WriteErrLog(state_, kErrUnmappable, "", 1);
+        wide = ReplaceUnmappable(wide);
+      }
+      out = EncodeDoubleBytes(wide, doubleByteCode_);
+    } else {
+      out = OneByteText(text);
+    }
+    return true;
+  }
+
+  // Every character outside Windows-31J replaced by "〓".
+  static std::string ReplaceUnmappable(const std::string& text) {
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+      size_t len = 1;
+      const auto b = static_cast<unsigned char>(text[i]);
+      if (b >= 0xF0) len = 4; else if (b >= 0xE0) len = 3; else if (b >= 0xC0) len = 2;
+      const std::string ch = text.substr(i, len);
+      std::string ansi;
+      out += Utf8ToAnsi(ch, ansi) ? ch : kGeta;
+      i += len;
+    }
+    return out;
+  }
+
+  ConverterState& state_;
+  Database& db_;
+  std::ofstream& out_;
+  bool groupOpen_ = false;
+  int groups_ = 0;
+  long messages_ = 0;
+  char doubleByteCode_ = 'M';
+};
+
+// Silences libxml2's own error printing; failures are reported by code.
+void IgnoreXmlError(void*, const char*, ...) {}
+void IgnoreReaderError(void*, const char*, xmlParserSeverities, xmlTextReaderLocatorPtr) {}
+
+}  // namespace
+
+int XmlToCii(ConverterState& state, Database& db, const std::string& inputPath,
+             const std::string& outputPath) {
+  RegisterAnsiEncoding();
+  std::error_code ec;
+  const auto before = std::filesystem::exists(outputPath, ec) ? std::filesystem::file_size(outputPath, ec) : 0;
+  bool ok = false;
+  int groups = 0;
+  {
+    std::ofstream out(outputPath, std::ios::binary | std::ios::app);
+    if (!out) {
+      WriteErrLog(state, kErrFile, "", 0);
+      return 0;
+    }
+    xmlSetGenericErrorFunc(nullptr, IgnoreXmlError);
+    xmlTextReaderPtr reader = xmlReaderForFile(inputPath.c_str(), nullptr, XML_PARSE_NONET);
+    if (reader == nullptr) {
+      WriteErrLog(state, kErrXmlParse, "", 0);
+    } else {
+      xmlTextReaderSetErrorHandler(reader, IgnoreReaderError, nullptr);
+      DocumentConverter converter(state, db, out);
+      ok = converter.Run(reader);
+      groups = converter.groups();
+      xmlFreeTextReader(reader);
+    }
+  }
+  // A failed document leaves nothing behind: the output goes back to its size.
+  if (!ok) std::filesystem::resize_file(outputPath, before, ec);
+  return ok ? groups : 0;
+}
+
+}  // namespace edi::cii
