@@ -114,15 +114,48 @@ int SetUpDatabase(const std::string& path) {
     for (const Row& r : kind == 'E' ? std::span<const Row>(e) : std::span<const Row>(l)) {
       ok = ok && db.ExecuteSql(
           "INSERT INTO FL1903レコードフォーマット情報マスタ (フォーマット種別, 情報区分コード, BPID, 項目通番,"
-          " 対応項目通番, レベル番号, 項目№, 項目位置, 属性, 長さ, 小数部長さ, 繰返し数)"
-          " VALUES (:1, '0101', 'BENCH001', :2, :3, :4, :5, :6, :7, :8, :9, :10)",
+          " 対応項目通番, レベル番号, 項目№, 項目位置, 属性, 長さ, 小数部長さ, 繰返し数, マルチ明細番号)"
+          " VALUES (:1, '0101', 'BENCH001', :2, :3, :4, :5, :6, :7, :8, :9, :10, :11)",
           {std::string(1, kind), static_cast<long long>(r.serial), static_cast<long long>(r.serial),
            static_cast<long long>(r.level), static_cast<long long>(r.item),
            r.position ? std::to_string(r.position) : std::string(), std::string(r.attribute),
-           static_cast<long long>(r.length), static_cast<long long>(r.decimals), static_cast<long long>(r.repeat)});
+           static_cast<long long>(r.length), static_cast<long long>(r.decimals), static_cast<long long>(r.repeat),
+           std::string(std::string_view(r.attribute) == "M" ? "1" : "")});
     }
   }
   return ok ? 0 : 1;
+}
+
+// An XML document of the CII vocabulary for the generated format: one JPMGH
+// and JPTRM messages with Japanese text and repeated groups, in UTF-8.
+int GenerateXml(const std::string& path, long megabytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::mt19937 random(7);
+  const char* const words[] = {"部品", "株式会社", "東京", "工場", "ネジ"};
+  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<CII-BENCH0010101-V10>\r\n    <JPMGH>"
+         "<JPC06>SENDER</JPC06><JPC09>RECEIVER</JPC09><JPC10>BENC</JPC10><JPC11>H0</JPC11><JPC12>01</JPC12>"
+         "<JPC14>0101</JPC14><JPC23>M</JPC23><JPC24>1</JPC24><JPC25>M</JPC25></JPMGH>\r\n";
+  const size_t target = static_cast<size_t>(megabytes) << 20;
+  std::string message;
+  size_t written = 0;
+  for (long n = 1; written < target; ++n) {
+    message = "    <JPTRM SEQ=\"" + std::to_string(n) + "\">\r\n        <JP00001>ORD" + std::to_string(random() % 1000000) +
+              "</JP00001>\r\n        <JP00002>20261208</JP00002>\r\n        <JP00003>";
+    for (int i = 0; i < 8; ++i) message += words[random() % 5];
+    message += "</JP00003>\r\n        <JP00004>" + std::to_string(random() % 100000) + "</JP00004>\r\n        <JPM1>\r\n";
+    const int repetitions = 1 + static_cast<int>(random() % 6);
+    for (int r = 0; r < repetitions; ++r) {
+      message += "            <JPM1R>\r\n                <JP00010>PART-" + std::to_string(random() % 100000) +
+                 "</JP00010>\r\n                <JP00011>" + std::to_string(random() % 1000) +
+                 "</JP00011>\r\n                <JP00012>" + words[random() % 5] + words[random() % 5] +
+                 "</JP00012>\r\n            </JPM1R>\r\n";
+    }
+    message += "        </JPM1>\r\n    </JPTRM>\r\n";
+    out << message;
+    written += message.size();
+  }
+  out << "</CII-BENCH0010101-V10>\r\n";
+  return out ? 0 : 1;
 }
 
 int Walk(const std::string& path) {
@@ -141,6 +174,7 @@ int main(int argc, char** argv) {
   if (command == "gen-cii" && argc >= 4) return Generate(argv[2], std::stol(argv[3]), argc > 4 ? argv[4][0] : 'M');
   if (command == "walk" && argc == 3) return Walk(argv[2]);
   if (command == "setup-db" && argc == 3) return SetUpDatabase(argv[2]);
-  std::cerr << "usage: cii-bench gen-cii FILE MB [MODE] | walk FILE | setup-db FILE\n";
+  if (command == "gen-xml" && argc == 4) return GenerateXml(argv[2], std::stol(argv[3]));
+  std::cerr << "usage: cii-bench gen-cii FILE MB [MODE] | walk FILE | setup-db FILE | gen-xml FILE MB\n";
   return 2;
 }
