@@ -20,8 +20,9 @@ build cii_reader_fuzz src/cii/cii_input.cc src/cii/cii_reader.cc src/cii/ansi_te
 for extra in fuzz/*_fuzz.sh; do [ -f "$extra" ] && source "$extra"; done
 
 for harness in "$out"/*_fuzz; do
+  [ -f "$harness" ] && [ -x "$harness" ] || continue
   name=$(basename "$harness")
-  corpus="$out/corpus-$name"
+  corpus="$out/corpus/$name"
   mkdir -p "$corpus"
   [ -d "fuzz/seeds/$name" ] && cp -n fuzz/seeds/"$name"/* "$corpus"/ 2>/dev/null || true
   echo "fuzzing $name for ${seconds}s"

@@ -5,7 +5,8 @@ namespace {
 
 struct Column {
   const char* name;
-  const char* type;  // "T" text, "T<n>" text of n characters, "I" integer, "L" long, "S" short
+  const char* type;  // "T" text, "T<n>" text of n characters, "I" integer, "L" long, "S" short,
+                     // "Z" integer that defaults to 0
   bool notNull;
 };
 
@@ -53,11 +54,11 @@ const std::vector<Table>& Tables() {
       {"FL1903レコードフォーマット情報マスタ",
        {{"フォーマット種別", "T2", true}, {"情報区分コード", "T4", true},
         {"BPID", "T8", true},             {"項目通番", "I", true},
-        {"対応項目通番", "I", true},      {"レベル番号", "I", true},
-        {"項目№", "I", true},            {"項目位置", "T", false},
+        {"対応項目通番", "Z", false},     {"レベル番号", "Z", false},
+        {"項目№", "Z", false},           {"項目位置", "T", false},
         {"項目名称", "T", false},         {"属性", "T2", false},
-        {"長さ", "I", true},              {"小数部長さ", "I", true},
-        {"マルチ明細番号", "T", false},   {"繰返し数", "I", true},
+        {"長さ", "Z", false},             {"小数部長さ", "Z", false},
+        {"マルチ明細番号", "T", false},   {"繰返し数", "Z", false},
         {"固定項目値", "T", false},       {"変換エラー対処", "T", false}},
        "フォーマット種別, 情報区分コード, BPID, 項目通番"},
       {"FL1916メッセージグループ情報マスタ",
@@ -92,6 +93,7 @@ std::string TypeOf(const std::string& code, SqlDialect dialect) {
     case 'L': return "BIGINT";
     case 'S': return "SMALLINT";
     case 'I': return "INTEGER";
+    case 'Z': return "INTEGER DEFAULT 0";
     default: break;
   }
   const std::string length = code.size() > 1 ? code.substr(1) : "255";

@@ -133,3 +133,52 @@ std::string ReadJobSetting(const ProgramState& state, std::string_view section,
 }
 
 }  // namespace edi
+
+namespace edi {
+
+JobPathSettings ReadJobPathSettings(const ProgramState& state) {
+  const ProfileFile ini = ProfileFile::Load(SettingsFileIn(state.settingsFolder));
+  JobPathSettings paths;
+  paths.mgCmdLineKr = ini.Value("PATH", "MGCMDLINEKR");
+  paths.stPath = ini.Value("PATH", "STPATH");
+  paths.prPath = ini.Value("PATH", "PRPATH");
+  paths.ediInFil = ini.Value("PATH", "EDIINFIL");
+  paths.epmScm = ini.Value("PATH", "EPMSCM");
+  paths.mgPath = ini.Value("PATH", "MGPATH");
+  return paths;
+}
+
+std::vector<std::string> ReadDataKindCodes(const ProgramState& state) {
+  std::vector<std::string> codes;
+  for (const auto& line : ReadProfileSection(SettingsFileIn(state.settingsFolder), "JKBN_K_J")) {
+    const std::string code = TrimBlanks(line);
+    if (code.empty() || code == "\\" || code == "/") break;
+    codes.push_back(line);
+  }
+  return codes;
+}
+
+std::optional<RowColours> ReadRowColours(const ProgramState& state) {
+  const ProfileFile ini = ProfileFile::Load(SettingsFileIn(state.settingsFolder));
+  auto normal = ParseSettingNumber(ini.Value("COLOR", "通常"));
+  auto error = ParseSettingNumber(ini.Value("COLOR", "エラー"));
+  auto done = ParseSettingNumber(ini.Value("COLOR", "処理済"));
+  auto inProgress = ParseSettingNumber(ini.Value("COLOR", "処理中"));
+  if (!normal || !error || !done || !inProgress) return std::nullopt;
+  return RowColours{*normal, *error, *done, *inProgress};
+}
+
+MailSettings ReadMailSettings(const ProgramState& state) {
+  const ProfileFile ini = ProfileFile::Load(SettingsFileIn(state.settingsFolder));
+  return MailSettings{ini.Value("MAPI", "ProfileName"), ini.Value("MAPI", "Password"),
+                      ini.Value("MAPI", "SendURL"), ini.Value("MAIL", "MAIL-TEXT")};
+}
+
+std::string ReadNtsProgramDir(const ProgramState& state) {
+  std::string dir = TrimBlanks(ReadJobSetting(state, "PATH", "NTS100_PROGRAM_DIR"));
+  if (dir.empty()) dir = "/opt/nts/100btcp/";
+  if (dir.back() != '/') dir.push_back('/');
+  return dir;
+}
+
+}  // namespace edi

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "startup/program_state.h"
 
@@ -23,6 +24,37 @@ bool ReadDisplayAndPathSettings(std::string_view programFolder, ProgramState& st
 // start-up buffer of 256 characters.
 std::string ReadJobSetting(const ProgramState& state, std::string_view section,
                            std::string_view key);
+
+// The PATH keys the jobs re-read for every job.
+struct JobPathSettings {
+  std::string mgCmdLineKr;  // the translator command
+  std::string stPath, prPath, ediInFil, epmScm, mgPath;
+};
+JobPathSettings ReadJobPathSettings(const ProgramState& state);
+
+// The data-kind codes of section JKBN_K_J (whole section, 256 characters):
+// one code per line, up to the first line that is empty or "\" or "/".
+std::vector<std::string> ReadDataKindCodes(const ProgramState& state);
+
+// The row colours of the monitor grid (section COLOR). nullopt when a value
+// does not convert.
+struct RowColours {
+  double normal = 0, error = 0, done = 0, inProgress = 0;
+};
+std::optional<RowColours> ReadRowColours(const ProgramState& state);
+
+// The mail account (section MAPI) and the mail body (MAIL-TEXT).
+struct MailSettings {
+  std::string profileName;  // imap://user@host:port, pop3://..., maildir:///path
+  std::string password;
+  std::string sendUrl;      // smtp://host:port or sendmail://
+  std::string mailText;
+};
+MailSettings ReadMailSettings(const ProgramState& state);
+
+// The TCP package's program folder: [PATH] NTS100_PROGRAM_DIR, by default
+// "/opt/nts/100btcp/". Always ends with "/".
+std::string ReadNtsProgramDir(const ProgramState& state);
 
 // A settings text converted as a decimal number (blanks around it allowed,
 // "&H" hexadecimal accepted as the Windows conversion does). nullopt when the

@@ -7,6 +7,7 @@
 #include <regex>
 #include <sstream>
 
+#include "startup/settings_reader.h"
 #include "startup/station_setup.h"
 #include "support/test_db.h"
 
@@ -71,6 +72,32 @@ TEST_F(StartUpTest, SettingsErrorsEndStartUpWithTheReadErrorMessage) {
     EXPECT_FALSE(StartUp((station_ / "system/bin").string(), sink, state, db)) << key;
     EXPECT_EQ(sink.messages, std::vector<std::string>{"INIﾌｧｲﾙ読込エラー"}) << key << "=" << value;
   }
+}
+
+TEST_F(StartUpTest, LaterSettingsAreReadFromTheStationsFile) {
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(ReadJobPathSettings(state_).prPath, station_.string() + "/command");
+  EXPECT_EQ(ReadDataKindCodes(state_), std::vector<std::string>{"0101"});
+  auto colours = ReadRowColours(state_);
+  ASSERT_TRUE(colours.has_value());
+  EXPECT_EQ(colours->error, 8421631.0);
+  EXPECT_EQ(ReadMailSettings(state_).sendUrl, "sendmail://");
+  EXPECT_EQ(ReadNtsProgramDir(state_), station_.string() + "/nts/program/");
+  SetKey("NTS100_PROGRAM_DIR", "");
+  EXPECT_EQ(ReadNtsProgramDir(state_), "/opt/nts/100btcp/");
+  // The data-kind list ends at the first empty or "\\" line.
+  std::ofstream(station_ / "EDI.ini", std::ios::app) << "[JKBN_K_J]\r\n";
+  SetKey("MGCMDLINEKR", "/usr/bin/translator");
+  EXPECT_EQ(ReadJobPathSettings(state_).mgCmdLineKr, "/usr/bin/translator");
+}
+
+TEST(DataKindCodes, StopAtTheFirstEmptyOrBackslashEntry) {
+  auto dir = test::TempDir("kinds");
+  std::filesystem::create_directories(dir / "system/bin");
+  std::ofstream(dir / "EDI.ini") << "[JKBN_K_J]\n0101\n0202\n\\\n0303\n";
+  ProgramState state;
+  state.settingsFolder = dir.string();
+  EXPECT_EQ(ReadDataKindCodes(state), (std::vector<std::string>{"0101", "0202"}));
 }
 
 TEST_F(StartUpTest, EmptyFontNameIsNoError) {
