@@ -9,6 +9,7 @@
 #include "cii/err_log.h"
 #include "cii/field_codec.h"
 #include "cii/format_lookup.h"
+#include "cii/group_walker.h"
 #include "cii/local_converter.h"
 
 namespace edi::cii {
@@ -45,20 +46,10 @@ FieldKind KindOfPair(const std::string& e, const std::string& l) {
   return FieldKind::kNoPair;
 }
 
-// The local side of one nesting level of the message being read.
-struct Level {
-  int groupRow = -1;   // index of the group's CII row (-1 at level 0)
-  int cursor = 0;      // where this level's rows are searched from
-  int occurrence = 1;
-  int localLength = 0;  // byte length of one occurrence on the local side
-  int limit = 1;        // occurrences the local record has room for
-  int offset = 0;       // byte offset of the current occurrence in the record
-};
-
 class CiiToLocalVisitor : public CiiVisitor {
  public:
   CiiToLocalVisitor(ConverterState& state, Database& db, std::string localPath)
-      : state_(state), db_(db), localPath_(std::move(localPath)) {}
+      : state_(state), db_(db), localPath_(std::move(localPath)), walker_(state.ciiRows) {}
 
   bool OnGroupHeader(std::span<const uint8_t> header, uint64_t) override {
     std::copy(header.begin(), header.end(), state_.header.begin());
@@ -66,9 +57,11 @@ class CiiToLocalVisitor : public CiiVisitor {
     haveFormats_ = false;
     state_.groupBpid = HeaderText(state_, header::kBpid, header::kBpidLength);
     state_.groupInfoCode = HeaderText(state_, header::kInfoCode, header::kInfoCodeLength);
-    if (!Load(LoadFormatInfo(db_, state_.groupInfoCode, state_.groupBpid, state_.formatInfo), kErrNoFormatInfo) ||
-        !Load(LoadRecordFormatRows(db_, 'E', state_.groupInfoCode, state_.groupBpid, state_.ciiRows), kErrNoCiiRows) ||
-        !Load(LoadRecordFormatRows(db_, 'L', state_.groupInfoCode, state_.groupBpid, state_.localRows), kErrNoLocalRows)) {
+    const std::string& info = state_.groupInfoCode;
+    const std::string& bpid = state_.groupBpid;
+    if (!LoadedOrLogged(state_, LoadFormatInfo(db_, info, bpid, state_.formatInfo), kErrNoFormatInfo) ||
+        !LoadedOrLogged(state_, LoadRecordFormatRows(db_, 'E', info, bpid, state_.ciiRows), kErrNoCiiRows) ||
+        !LoadedOrLogged(state_, LoadRecordFormatRows(db_, 'L', info, bpid, state_.localRows), kErrNoLocalRows)) {
       return false;
     }
     Plan();
@@ -94,9 +87,7 @@ class CiiToLocalVisitor : public CiiVisitor {
       return true;
     }
     state_.recordBuffer = state_.localRecordTemplate;
-    levels_.assign(1, Level{});
-    dropNest_ = 0;
-    dropRepetition_ = false;
+    walker_.StartMessage();
     return true;
   }
 
@@ -106,83 +97,37 @@ class CiiToLocalVisitor : public CiiVisitor {
       WriteErrLog(state_, kErrZeroLength, "", 0);
       return false;
     }
-    if (Dropping()) return true;
-    Level& level = levels_.back();
-    const int depth = static_cast<int>(levels_.size()) - 1;
-    if (!FindCiiRowByItemNo(state_.ciiRows, level.cursor, static_cast<int>(tag), depth)) {
+    if (walker_.Skipping() || BeyondTheRecord()) return true;
+    const int row = walker_.ElementRow(tag);
+    if (row < 0 || plans_[static_cast<size_t>(row)].local < 0) {
       WriteErrLog(state_, kErrUnknownTag, "", 1);
       return true;
     }
-    const FieldPlan& plan = plans_[static_cast<size_t>(level.cursor)];
-    if (plan.local < 0) {
-      WriteErrLog(state_, kErrUnknownTag, "", 1);
-      return true;
-    }
-    return Convert(state_.ciiRows[static_cast<size_t>(level.cursor)], plan, value, level.offset);
+    return Convert(state_.ciiRows[static_cast<size_t>(row)], plans_[static_cast<size_t>(row)], value, Offset());
   }
 
   bool OnGroupStart(const GroupMarker& marker) override {
-    if (!inMessage_) return true;
-    if (Dropping()) {
-      ++dropNest_;
-      return true;
+    if (inMessage_ && walker_.EnterGroup(marker) == GroupWalker::Marker::kNoGroupRow) {
+      WriteErrLog(state_, kErrGroupMarker, "", 1);  // its elements are dropped up to its 0xFC
     }
-    const int depth = static_cast<int>(levels_.size()) - 1;
-    Level& level = levels_.back();
-    int row = level.cursor;
-    MultiNoKey key;
-    if (marker.hasNumber) {
-      key.kind = marker.marker == kGroupStart ? MultiNoKey::kCharacter : MultiNoKey::kNumber;
-      key.value = marker.number;
-      row = depth == 0 ? 0 : levels_.back().groupRow + 1;
-    }
-    if (!FindCiiGroupRow(state_.ciiRows, row, depth, key)) {
-      WriteErrLog(state_, kErrGroupMarker, "", 1);
-      dropNest_ = 1;  // drop the group's elements up to its 0xFC
-      return true;
-    }
-    if (!marker.hasNumber) level.cursor = row;
-    Level inner;
-    inner.groupRow = row;
-    inner.cursor = row + 1;
-    inner.localLength = plans_[static_cast<size_t>(row)].groupLength;
-    inner.limit = plans_[static_cast<size_t>(row)].groupLimit;
-    inner.offset = level.offset;
-    levels_.push_back(inner);
     return true;
   }
 
   bool OnRepetition(uint64_t) override {
-    if (!inMessage_ || dropNest_ > 0) return true;
-    if (levels_.size() == 1) {
-      WriteErrLog(state_, kErrGroupMarker, "", 1);
-      return true;
-    }
-    Level& level = levels_.back();
-    ++level.occurrence;
-    level.cursor = level.groupRow + 1;
-    level.offset += level.localLength;
-    if (level.occurrence > level.limit) {
-      if (!dropRepetition_) WriteErrLog(state_, kErrRepetitions, "", 1);
-      dropRepetition_ = true;
+    if (!inMessage_) return true;
+    const bool wasBeyond = BeyondTheRecord();
+    const GroupWalker::Marker step = walker_.NextRepetition();
+    if (step == GroupWalker::Marker::kOutOfPlace) WriteErrLog(state_, kErrGroupMarker, "", 1);
+    if (step == GroupWalker::Marker::kApplied && !wasBeyond && BeyondTheRecord()) {
+      WriteErrLog(state_, kErrRepetitions, "", 1);  // more repetitions than the record holds
     }
     return true;
   }
 
   bool OnGroupEnd(uint64_t) override {
-    if (!inMessage_) return true;
-    if (dropNest_ > 0) {
-      --dropNest_;
-      return true;
-    }
-    if (levels_.size() == 1) {
+    if (inMessage_ && walker_.LeaveGroup() == GroupWalker::Marker::kOutOfPlace) {
       WriteErrLog(state_, kErrGroupMarker, "", 1);
-      return true;
     }
-    const int closed = levels_.back().groupRow;
-    levels_.pop_back();
-    dropRepetition_ = false;
-    levels_.back().cursor = closed + 1;  // a sibling group is searched after this one
     return true;
   }
 
@@ -204,13 +149,25 @@ class CiiToLocalVisitor : public CiiVisitor {
   }
 
  private:
-  bool Load(LoadStatus status, int notFoundCode) {
-    if (status == LoadStatus::kFound) return true;
-    WriteErrLog(state_, status == LoadStatus::kNotFound ? notFoundCode : kErrDatabase, "", 0);
-    return false;
+  // The byte offset of the current occurrence of every enclosing group.
+  int Offset() const {
+    int offset = 0;
+    for (const auto& level : walker_.levels()) {
+      if (level.groupRow >= 0) {
+        offset += (level.occurrence - 1) * plans_[static_cast<size_t>(level.groupRow)].groupLength;
+      }
+    }
+    return offset;
   }
 
-  bool Dropping() const { return dropNest_ > 0 || dropRepetition_; }
+  // True while some enclosing group is in a repetition the record has no
+  // room for: its elements are dropped.
+  bool BeyondTheRecord() const {
+    for (const auto& level : walker_.levels()) {
+      if (level.groupRow >= 0 && level.occurrence > plans_[static_cast<size_t>(level.groupRow)].groupLimit) return true;
+    }
+    return false;
+  }
 
   // The local row of a CII row: the row its 対応項目通番 names, else the row
   // at the same index.
@@ -358,13 +315,11 @@ class CiiToLocalVisitor : public CiiVisitor {
   std::string fileName_;
   std::string key_;
   std::ofstream out_;
-  std::vector<Level> levels_;
+  GroupWalker walker_;
   std::vector<FieldPlan> plans_;
   char doubleByteCode_ = 'M';
   bool haveFormats_ = false;
   bool inMessage_ = false;
-  int dropNest_ = 0;
-  bool dropRepetition_ = false;
 };
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "cii/cii_reader.h"
 #include "cii/err_log.h"
 #include "cii/field_codec.h"
-#include "cii/format_lookup.h"
+#include "cii/group_walker.h"
 #include "cii/xml_converter.h"
 #include "startup/common_routines.h"
 
@@ -56,16 +56,10 @@ bool ReplaceControlCharacters(std::string& text) {
   return changed;
 }
 
-struct Level {
-  int groupRow = -1;
-  int cursor = 0;
-  std::string repetitionName;
-};
-
 class CiiToXmlVisitor : public CiiVisitor {
  public:
   CiiToXmlVisitor(ConverterState& state, Database& db, std::string outputPath)
-      : state_(state), db_(db), outputPath_(std::move(outputPath)) {}
+      : state_(state), db_(db), outputPath_(std::move(outputPath)), walker_(state.ciiRows) {}
   ~CiiToXmlVisitor() override { Discard(); }
 
   int saved() const { return saved_; }
@@ -79,10 +73,10 @@ class CiiToXmlVisitor : public CiiVisitor {
     state_.groupBpid = TrimBlanks(text(header::kBpid, header::kBpidLength));
     state_.groupInfoCode = text(header::kInfoCode, header::kInfoCodeLength);
     const std::string infoCode = TrimBlanks(state_.groupInfoCode);
-    LoadStatus status = LoadFormatInfo(db_, infoCode, state_.groupBpid, state_.formatInfo);
-    if (status != LoadStatus::kFound) return Fail(status == LoadStatus::kNotFound ? kErrNoFormatInfo : kErrDatabase);
-    status = LoadRecordFormatRows(db_, 'E', infoCode, state_.groupBpid, state_.ciiRows);
-    if (status != LoadStatus::kFound) return Fail(status == LoadStatus::kNotFound ? kErrNoCiiRows : kErrDatabase);
+    if (!LoadedOrLogged(state_, LoadFormatInfo(db_, infoCode, state_.groupBpid, state_.formatInfo), kErrNoFormatInfo) ||
+        !LoadedOrLogged(state_, LoadRecordFormatRows(db_, 'E', infoCode, state_.groupBpid, state_.ciiRows), kErrNoCiiRows)) {
+      return false;
+    }
     state_.xmlCharCode = "M";
     const char code = static_cast<char>(header[header::kDoubleByteSet]);
     doubleByteCode_ = (code == 'S' || code == 'U') ? code : 'M';
@@ -118,23 +112,22 @@ class CiiToXmlVisitor : public CiiVisitor {
     Newline(1);
     xmlTextWriterStartElement(writer_, BAD_CAST "JPTRM");
     xmlTextWriterWriteAttribute(writer_, BAD_CAST "SEQ", BAD_CAST std::to_string(m.number).c_str());
-    levels_.assign(1, Level{});
-    dropNest_ = 0;
+    walker_.StartMessage();
+    repetitionNames_.clear();
     return true;
   }
 
   bool OnElement(uint32_t tag, std::string_view value, uint64_t) override {
-    if (!inMessage_ || dropNest_ > 0) return true;
-    Level& level = levels_.back();
-    const int depth = static_cast<int>(levels_.size()) - 1;
-    if (!FindCiiRowByItemNo(state_.ciiRows, level.cursor, static_cast<int>(tag), depth)) {
+    if (!inMessage_ || walker_.Skipping()) return true;
+    const int row = walker_.ElementRow(tag);
+    if (row < 0) {
       WriteErrLog(state_, kErrUnknownTag, "", 1);
       return true;
     }
     char name[16];
     std::snprintf(name, sizeof name, "JP%05u", tag);
     Newline(Indent());
-    std::string text = DecodeCiiValue(value, state_.ciiRows[static_cast<size_t>(level.cursor)]);
+    std::string text = DecodeCiiValue(value, state_.ciiRows[static_cast<size_t>(row)]);
     if (ReplaceControlCharacters(text)) WriteErrLog(state_, kErrUnmappable, "", 1);
     xmlTextWriterWriteElement(writer_, BAD_CAST name, BAD_CAST text.c_str());
     return true;
@@ -142,54 +135,40 @@ class CiiToXmlVisitor : public CiiVisitor {
 
   bool OnGroupStart(const GroupMarker& marker) override {
     if (!inMessage_) return true;
-    if (dropNest_ > 0) {
-      ++dropNest_;
-      return true;
-    }
-    const int depth = static_cast<int>(levels_.size()) - 1;
-    Level& level = levels_.back();
-    int row = level.cursor;
-    MultiNoKey key;
+    const int indent = Indent();
+    const GroupWalker::Marker step = walker_.EnterGroup(marker);
+    if (step == GroupWalker::Marker::kNoGroupRow) WriteErrLog(state_, kErrGroupMarker, "", 1);
+    if (step != GroupWalker::Marker::kApplied) return true;
+    // One-byte tag mode names every group "JPM0"; extended mode names it by
+    // the number after the marker.
     std::string number = "0";
     if (marker.hasNumber) {
-      key.kind = marker.marker == kGroupStart ? MultiNoKey::kCharacter : MultiNoKey::kNumber;
-      key.value = marker.number;
-      number = marker.marker == kGroupStart ? std::string(1, static_cast<char>(marker.number)) : std::to_string(marker.number);
-      row = depth == 0 ? 0 : level.groupRow + 1;
+      number = marker.marker == kGroupStart ? std::string(1, static_cast<char>(marker.number))
+                                            : std::to_string(marker.number);
     }
-    if (!FindCiiGroupRow(state_.ciiRows, row, depth, key)) {
-      WriteErrLog(state_, kErrGroupMarker, "", 1);
-      dropNest_ = 1;
-      return true;
-    }
-    if (!marker.hasNumber) level.cursor = row;
-    Newline(Indent());
+    Newline(indent);
     xmlTextWriterStartElement(writer_, BAD_CAST ("JPM" + number).c_str());
-    Level inner{row, row + 1, "JPM" + number + "R"};
-    levels_.push_back(inner);
+    repetitionNames_.push_back("JPM" + number + "R");
     Newline(Indent() - 1);
-    xmlTextWriterStartElement(writer_, BAD_CAST inner.repetitionName.c_str());
+    xmlTextWriterStartElement(writer_, BAD_CAST repetitionNames_.back().c_str());
     return true;
   }
 
   bool OnRepetition(uint64_t) override {
-    if (!inMessage_ || dropNest_ > 0 || levels_.size() == 1) return true;
-    Level& level = levels_.back();
+    if (!inMessage_ || walker_.NextRepetition() != GroupWalker::Marker::kApplied) return true;
     Newline(Indent() - 1);
     xmlTextWriterEndElement(writer_);
     Newline(Indent() - 1);
-    xmlTextWriterStartElement(writer_, BAD_CAST level.repetitionName.c_str());
-    level.cursor = level.groupRow + 1;
+    xmlTextWriterStartElement(writer_, BAD_CAST repetitionNames_.back().c_str());
     return true;
   }
 
   bool OnGroupEnd(uint64_t) override {
-    if (!inMessage_) return true;
-    if (dropNest_ > 0) {
-      --dropNest_;
+    if (!inMessage_ || walker_.Skipping()) {
+      if (inMessage_) walker_.LeaveGroup();
       return true;
     }
-    if (levels_.size() == 1) {
+    if (walker_.depth() == 0) {
       WriteErrLog(state_, kErrGroupMarker, "", 1);
       return true;
     }
@@ -199,7 +178,7 @@ class CiiToXmlVisitor : public CiiVisitor {
 
   bool OnMessageEnd(const MessageInfo&, long) override {
     if (!inMessage_) return true;
-    while (levels_.size() > 1) CloseGroup();  // groups the partner left open
+    while (walker_.depth() > 0) CloseGroup();  // groups the partner left open
     Newline(1);
     xmlTextWriterEndElement(writer_);
     inMessage_ = false;
@@ -220,7 +199,7 @@ class CiiToXmlVisitor : public CiiVisitor {
 
   // Members of a message are indented twice, members of a group's repetition
   // two levels deeper than the group.
-  int Indent() const { return 2 * static_cast<int>(levels_.size()); }
+  int Indent() const { return 2 * (walker_.depth() + 1); }
 
   void Raw(const char* text) { xmlTextWriterWriteRaw(writer_, BAD_CAST text); }
 
@@ -230,13 +209,12 @@ class CiiToXmlVisitor : public CiiVisitor {
   }
 
   void CloseGroup() {
-    const int closed = levels_.back().groupRow;
     Newline(Indent() - 1);
     xmlTextWriterEndElement(writer_);  // the repetition
-    levels_.pop_back();
+    walker_.LeaveGroup();
+    repetitionNames_.pop_back();
     Newline(Indent());
     xmlTextWriterEndElement(writer_);  // the group
-    levels_.back().cursor = closed + 1;
   }
 
   bool StartDocument(std::span<const uint8_t> header, const std::string& infoCode) {
@@ -296,10 +274,10 @@ class CiiToXmlVisitor : public CiiVisitor {
   std::string outputPath_;
   std::string temp_;
   xmlTextWriterPtr writer_ = nullptr;
-  std::vector<Level> levels_;
+  GroupWalker walker_;
+  std::vector<std::string> repetitionNames_;
   char doubleByteCode_ = 'M';
   bool inMessage_ = false;
-  int dropNest_ = 0;
   int groups_ = 0;
   int saved_ = 0;
 };

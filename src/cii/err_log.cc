@@ -17,4 +17,10 @@ void WriteErrLog(ConverterState& state, int code, std::string_view message, int 
   log << FourDigits(code) << message << "\r\n";
 }
 
+bool LoadedOrLogged(ConverterState& state, LoadStatus status, int notFoundCode) {
+  if (status == LoadStatus::kFound) return true;
+  WriteErrLog(state, status == LoadStatus::kNotFound ? notFoundCode : kErrDatabase, "", 0);
+  return false;
+}
+
 }  // namespace edi::cii

@@ -41,6 +41,10 @@ inline constexpr int kErrNotANumber = 29;    // a numeric or date text that is n
 // non-zero code and keepError 0 it also sets ConvErrorText to the code.
 void WriteErrLog(ConverterState& state, int code, std::string_view message, int keepError);
 
+// True for a format load that found its rows; otherwise logs `notFoundCode`
+// (or kErrDatabase when the table could not be read) as a stopping error.
+bool LoadedOrLogged(ConverterState& state, LoadStatus status, int notFoundCode);
+
 // The code as four digits ("0000" pattern).
 std::string FourDigits(int code);
 

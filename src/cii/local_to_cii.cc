@@ -75,17 +75,19 @@ class LocalToCiiWriter {
     count_ = 0;
     MessageGroupValues v;
     const std::string category = Columns(line, 6, 9);
-    LoadStatus status = LoadMessageGroupValues(db_, Columns(line, 28, 39), Columns(line, 16, 27), category, v);
-    if (status != LoadStatus::kFound) return Fail(status == LoadStatus::kNotFound ? kErrNoFormatInfo : kErrDatabase);
+    if (!LoadedOrLogged(state_, LoadMessageGroupValues(db_, Columns(line, 28, 39), Columns(line, 16, 27), category, v),
+                        kErrNoFormatInfo)) {
+      return false;
+    }
     FillHeader(v);
     state_.groupBpid = TrimSpaces(v.bpid);
     state_.groupInfoCode = category;
-    status = LoadFormatInfo(db_, category, state_.groupBpid, state_.formatInfo);
-    if (status != LoadStatus::kFound) return Fail(status == LoadStatus::kNotFound ? kErrNoFormatInfoLocal : kErrDatabase);
-    status = LoadRecordFormatRows(db_, 'E', category, state_.groupBpid, state_.ciiRows);
-    if (status != LoadStatus::kFound) return Fail(status == LoadStatus::kNotFound ? kErrNoCiiRows : kErrDatabase);
-    status = LoadRecordFormatRows(db_, 'L', category, state_.groupBpid, state_.localRows);
-    if (status != LoadStatus::kFound) return Fail(status == LoadStatus::kNotFound ? kErrNoLocalRows : kErrDatabase);
+    const std::string& bpid = state_.groupBpid;
+    if (!LoadedOrLogged(state_, LoadFormatInfo(db_, category, bpid, state_.formatInfo), kErrNoFormatInfoLocal) ||
+        !LoadedOrLogged(state_, LoadRecordFormatRows(db_, 'E', category, bpid, state_.ciiRows), kErrNoCiiRows) ||
+        !LoadedOrLogged(state_, LoadRecordFormatRows(db_, 'L', category, bpid, state_.localRows), kErrNoLocalRows)) {
+      return false;
+    }
     if (!IsKnownStorageMode(state_.StorageMode())) return Fail(kErrStorageMode);
     std::string block;
     AppendGroupHeader(block, state_.header);

@@ -136,10 +136,12 @@ class DocumentConverter {
     state_.header = header;
     state_.groupBpid = HeaderText(header, header::kBpid, header::kBpidLength);
     state_.groupInfoCode = HeaderText(header, header::kInfoCode, header::kInfoCodeLength);
-    LoadStatus status = LoadFormatInfo(db_, state_.groupInfoCode, state_.groupBpid, state_.formatInfo, false);
-    if (status != LoadStatus::kFound) return Fail(status == LoadStatus::kNotFound ? kErrNoFormatInfo : kErrDatabase);
-    status = LoadRecordFormatRows(db_, 'E', state_.groupInfoCode, state_.groupBpid, state_.ciiRows);
-    if (status != LoadStatus::kFound) return Fail(status == LoadStatus::kNotFound ? kErrNoCiiRows : kErrDatabase);
+    const std::string& info = state_.groupInfoCode;
+    const std::string& bpid = state_.groupBpid;
+    if (!LoadedOrLogged(state_, LoadFormatInfo(db_, info, bpid, state_.formatInfo, false), kErrNoFormatInfo) ||
+        !LoadedOrLogged(state_, LoadRecordFormatRows(db_, 'E', info, bpid, state_.ciiRows), kErrNoCiiRows)) {
+      return false;
+    }
     if (!IsKnownStorageMode(state_.StorageMode())) return Fail(kErrStorageMode);
     const char code = static_cast<char>(header[header::kDoubleByteSet]);
     doubleByteCode_ = (code == 'S' || code == 'U') ? code : 'M';
