@@ -42,10 +42,15 @@ std::string CutToBuffer(std::string_view value, size_t bufferLength) {
 }  // namespace
 
 ProfileFile ProfileFile::Load(const std::filesystem::path& file) {
-  ProfileFile profile;
   std::ifstream in(file, std::ios::binary);
-  if (!in) return profile;
+  if (!in) return ProfileFile();
   std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return Parse(raw);
+}
+
+ProfileFile ProfileFile::Parse(std::string_view bytes) {
+  ProfileFile profile;
+  std::string raw(bytes);
   profile.exists_ = true;
   if (raw.size() >= 3 && raw.compare(0, 3, "\xEF\xBB\xBF") == 0) raw.erase(0, 3);
   const std::string text = IsValidUtf8(raw) ? raw : AnsiToUtf8(raw);

@@ -23,6 +23,9 @@ class ProfileFile {
   // profile in which every key reads as "" (as the profile calls behave).
   static ProfileFile Load(const std::filesystem::path& file);
 
+  // Parses the bytes of a profile file (UTF-8 or Windows-31J).
+  static ProfileFile Parse(std::string_view bytes);
+
   // True when the file existed and was read.
   bool exists() const { return exists_; }
 

@@ -1,0 +1,61 @@
+// Feeds arbitrary documents to the XML-to-CII converter against a small
+// format: no input may crash it, hang it or make it read out of bounds, and
+// a document that fails must leave the output file as it was.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "cii/converter_state.h"
+#include "cii/xml_converter.h"
+#include "db/database.h"
+#include "db/schema.h"
+
+namespace {
+
+struct Fixture {
+  std::filesystem::path dir;
+  edi::Database db;
+
+  ~Fixture() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+
+  Fixture() {
+    char pattern[] = "/tmp/edi-xml-fuzz-XXXXXX";
+    dir = mkdtemp(pattern);
+    if (!db.CreateSqlite((dir / "fuzz.sqlite").string()) || !edi::CreateSchema(db)) std::abort();
+    db.ExecuteSql("INSERT INTO FL1902フォーマット情報マスタ (情報区分コード, BPID, XML文字コード) VALUES ('0101', 'BP000001', 'M')");
+    const char* rows[] = {"(1, 0, 1, 'X', 10, 0, 0, '')", "(2, 0, 2, '9', 7, 2, 0, '')", "(3, 0, 3, 'Y', 8, 0, 0, '')",
+                          "(4, 0, 4, 'K', 20, 0, 0, '')", "(5, 0, 5, 'B', 4, 0, 0, '')", "(6, 0, 0, 'M', 0, 0, 3, '1')",
+                          "(7, 1, 10, 'X', 5, 0, 0, '')", "(8, 0, 300, 'X', 9, 0, 0, '')", "(9, 0, 0, 'M', 0, 0, 2, '45')"};
+    for (const char* row : rows) {
+      db.ExecuteSql(std::string("INSERT INTO FL1903レコードフォーマット情報マスタ (フォーマット種別, 情報区分コード, BPID,"
+                                " 項目通番, レベル番号, 項目№, 属性, 長さ, 小数部長さ, 繰返し数, マルチ明細番号)"
+                                " SELECT 'E', '0101', 'BP000001', * FROM (VALUES ") + row + ")");
+    }
+  }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static Fixture fixture;
+  const auto input = fixture.dir / "in.xml";
+  const auto output = fixture.dir / "out.CII";
+  std::ofstream(input, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  std::filesystem::remove(output);
+  edi::cii::ConverterState state;
+  state.errLogPath = fixture.dir / "ERR.LOG";
+  std::string result;
+  edi::cii::ConvertCiiXmlFile(state, fixture.db, input.string(), output.string(), 1, result);
+  std::error_code ec;
+  if (result != "0000" && std::filesystem::file_size(output, ec) != 0 && !ec) std::abort();
+  std::filesystem::remove(state.errLogPath, ec);
+  return 0;
+}
