@@ -169,12 +169,16 @@ class DocumentConverter {
     return nullptr;
   }
 
-  const RecordFormatRow* GroupRow(long number) const {
+  // The first group row whose マルチ明細番号 is the group name's suffix:
+  // equal as numbers when both are numbers ("JPM045" is group 45), else
+  // equal as texts ("JPMA" is group "A").
+  const RecordFormatRow* GroupRow(const std::string& suffix) const {
+    const auto wanted = ParseDecimal(suffix);
     for (const auto& row : state_.ciiRows) {
       if (!row.IsGroup()) continue;
-      auto value = ParseDecimal(row.multiNo);
-      if (value && value->fraction.empty() && !value->negative &&
-          (value->integer.empty() ? 0 : std::stol(value->integer.substr(0, 9))) == number) {
+      const auto number = ParseDecimal(row.multiNo);
+      if (wanted && number && !row.multiNo.empty() ? GeneralNumber(*wanted) == GeneralNumber(*number)
+                                                   : row.multiNo == suffix) {
         return &row;
       }
     }
@@ -212,9 +216,11 @@ class DocumentConverter {
   }
 
   bool Group(xmlNodePtr node, const std::string& name, MessageBody& body) {
-    const long number = NameNumber(name, 3);
-    const RecordFormatRow* row = number > 0 ? GroupRow(number) : nullptr;
-    if (number != 0 && row == nullptr) {
+    // "JPM0" is a group by position (one-byte tag mode needs no number);
+    // any other name must have its group row.
+    const std::string suffix = name.substr(3);
+    const RecordFormatRow* row = suffix == "0" ? nullptr : GroupRow(suffix);
+    if (suffix != "0" && row == nullptr) {
       WriteErrLog(state_, kErrNoGroupRow, "", 1);  // the group is left out
       return true;
     }

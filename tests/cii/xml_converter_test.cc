@@ -63,7 +63,8 @@ class XmlConverterTest : public ::testing::TestWithParam<std::string> {
                         {4, 0, 0, 4, "K", 20},      {5, 0, 0, 5, "B", 4},     {6, 0, 0, 0, "M", 0, 0, 3, "", "1"},
                         {7, 0, 1, 10, "X", 5},      {8, 0, 1, 11, "N", 4},    {9, 0, 1, 0, "M", 0, 0, 2, "", "2"},
                         {10, 0, 2, 12, "X", 3},     {11, 0, 0, 300, "X", 40}, {12, 0, 0, 0, "M", 0, 0, 2, "", "45"},
-                        {13, 0, 1, 13, "K", 10}},
+                        {13, 0, 1, 13, "K", 10},    {14, 0, 0, 0, "M", 0, 0, 1, "", "B"},
+                        {15, 0, 1, 14, "X", 4}},
                        {}, "M", xmlCode);
   }
 
@@ -230,6 +231,9 @@ std::string ExtendedMessage(char code16 = 'M') {
   b.AppendGroupEnd();
   b.AppendGroupStart("1", false);
   b.AppendElement(10, "Q");
+  b.AppendGroupEnd();
+  b.AppendGroupStart("B", false);
+  b.AppendElement(14, "LTR");
   b.AppendGroupEnd();
   return b.bytes();
 }
