@@ -6,10 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDI_BUILD_TESTS=OFF >/dev/null
-cmake --build build -j "$(nproc)"
+cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDI_BUILD_TESTS=OFF >/dev/null
+cmake --build build-demo -j "$(nproc)"
 station=${EDI_DEMO_DIR:-/tmp/edi-demo}
-build/apps/edi-station init "$station" --demo
+build-demo/apps/edi-station init "$station" --demo
 bin="$station/system/bin"
 
 echo "== centres of the station"
