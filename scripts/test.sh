@@ -6,11 +6,21 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 jobs=$(nproc)
+passed=0
+failed=0
 run_suite() {
   local dir=$1; shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
-  (cd "$dir" && EDI_REQUIRE_POSTGRES=1 ctest --output-on-failure -j "$jobs")
+  local status=0
+  (cd "$dir" && EDI_REQUIRE_POSTGRES=1 ctest --output-on-failure -j "$jobs") | tee "$dir/ctest.out" || status=$?
+  local summary total bad
+  summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$dir/ctest.out" | tail -n 1)
+  bad=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')
+  total=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/')
+  passed=$((passed + ${total:-0} - ${bad:-0}))
+  failed=$((failed + ${bad:-0}))
+  return "$status"
 }
 
 echo "== normal build"
@@ -21,3 +31,4 @@ if [ -x fuzz/run.sh ]; then
   echo "== fuzzers"
   bash fuzz/run.sh
 fi
+echo "tests: $passed passed, $failed failed"
