@@ -1,25 +1,15 @@
 // cii-tool: the CII converters on the command line.
-//
-//   cii-tool dump FILE [--db CONNECTION]
-//   cii-tool to-local   [--db CONNECTION] --in FILE.CII --out PATH --log FILE [--transfer N]
-//   cii-tool from-local [--db CONNECTION] --in FILE --out FILE.CII --log FILE [--transfer N]
-//   cii-tool from-xml   [--db CONNECTION] --in FILE.xml --out FILE.CII --log FILE [--transfer N]
-//   cii-tool to-xml     [--db CONNECTION] --in FILE.CII --out FILE.xml --log FILE [--transfer N]
-//
-// CONNECTION takes the forms of DBSTRING (sqlite:PATH, or an ODBC data
-// source); without --db the station's EDI.ini is used as the programs find it
-// (two folder levels above this program). The log defaults to ERR.LOG in
-// this program's folder.
 #include <filesystem>
 #include <iostream>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/options.h"
 #include "cii/cii_dump.h"
 #include "cii/converter_state.h"
 #include "cii/local_converter.h"
+#include "cii/output_file.h"
 #include "cii/xml_converter.h"
 #include "db/open_database.h"
 #include "startup/settings_folder.h"
@@ -27,43 +17,38 @@
 
 namespace {
 
-int Usage() {
-  std::cerr << "usage: cii-tool dump FILE [--db CONNECTION]\n"
-               "       cii-tool to-local|from-local|to-xml|from-xml [--db CONNECTION] --in FILE --out PATH"
-               " [--log FILE] [--transfer N]\n"
-               "CONNECTION: sqlite:PATH, an ODBC data source name, or an ODBC connection string\n";
+constexpr char kUsage[] =
+    "usage: cii-tool dump FILE [--db CONNECTION]\n"
+    "       cii-tool to-local|from-local|to-xml|from-xml [--db CONNECTION] --in FILE --out PATH\n"
+    "                [--log FILE] [--transfer N]\n"
+    "\n"
+    "  to-local    CII to local records: one file per message group, PATH with the group's\n"
+    "              information category before the first \".\" of the file name (appended)\n"
+    "  from-local  local records to CII message groups (appended to PATH)\n"
+    "  to-xml      one XML document per message group: PATH, then PATH with 2, 3, ... before\n"
+    "              the extension (replaced, only when the whole file converted)\n"
+    "  from-xml    an XML document to CII message groups (appended to PATH)\n"
+    "  dump        a readable listing of a CII file: groups, messages, elements, damage\n"
+    "\n"
+    "  --db CONNECTION  sqlite:PATH, an ODBC data source name or an ODBC connection string;\n"
+    "                   without it the station's EDI.ini (two folders above this program) is used\n"
+    "  --log FILE       the converter log (default ERR.LOG beside this program)\n"
+    "  --transfer N     the transfer number of the log's start line (default 0)\n"
+    "  Options take their value as \"--name value\" or \"--name=value\".\n"
+    "\n"
+    "exit status: 0 success; 1 the conversion failed (its four-digit code is printed and\n"
+    "explained in ERR.LOG), nothing was written, the file has damage (dump), or start-up\n"
+    "failed; 2 usage error (unknown option, malformed value, output naming the input)\n";
+
+int Usage(const std::string& error) {
+  std::cerr << "cii-tool: " << error << "\n" << kUsage;
   return 2;
 }
 
-// Options of the form --name value, and the plain arguments.
-struct Arguments {
-  std::map<std::string, std::string> options;
-  std::vector<std::string> plain;
-  bool valid = true;
-};
-
-Arguments Parse(const std::vector<std::string_view>& args) {
-  Arguments parsed;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i].substr(0, 2) == "--") {
-      if (i + 1 >= args.size()) {
-        parsed.valid = false;
-        break;
-      }
-      parsed.options[std::string(args[i].substr(2))] = args[i + 1];
-      ++i;
-    } else {
-      parsed.plain.emplace_back(args[i]);
-    }
-  }
-  return parsed;
-}
-
-bool OpenDb(const Arguments& args, edi::Database& db) {
-  auto connection = args.options.find("db");
-  if (connection != args.options.end()) {
-    if (edi::OpenDatabaseFromArgument(connection->second, db)) return true;
-    std::cerr << "cii-tool: 接続エラー: " << db.LastError() << "\n";
+bool OpenDb(const edi::ParsedOptions& options, edi::Database& db) {
+  if (auto connection = options.Value("db")) {
+    if (edi::OpenDatabaseFromArgument(*connection, db)) return true;
+    std::cerr << "cii-tool: 接続エラー: " << *connection << ": " << db.LastError() << "\n";
     return false;
   }
   edi::StderrMessageSink sink;
@@ -71,14 +56,15 @@ bool OpenDb(const Arguments& args, edi::Database& db) {
   return edi::StartUp(edi::RunningProgramFolder(), sink, state, db);
 }
 
-int Dump(const Arguments& args) {
-  if (args.plain.size() != 1) return Usage();
+int Dump(const edi::ParsedOptions& options) {
+  if (options.plain().size() != 2) return Usage("dump takes one file");
+  const std::string& file = options.plain()[1];
   edi::Database db;
-  const bool withDb = args.options.count("db") > 0;
-  if (withDb && !OpenDb(args, db)) return 1;
-  const int problems = edi::cii::DumpCiiFile(args.plain[0], withDb ? &db : nullptr, std::cout);
+  const bool withDb = options.Has("db");
+  if (withDb && !OpenDb(options, db)) return 1;
+  const int problems = edi::cii::DumpCiiFile(file, withDb ? &db : nullptr, std::cout);
   if (problems < 0) {
-    std::cerr << "cii-tool: cannot read " << args.plain[0] << "\n";
+    std::cerr << "cii-tool: cannot read " << file << "\n";
     return 1;
   }
   return problems == 0 ? 0 : 1;
@@ -86,31 +72,38 @@ int Dump(const Arguments& args) {
 
 enum class Direction { kToLocal, kFromLocal, kToXml, kFromXml };
 
-int Convert(const Arguments& args, Direction direction) {
-  if (!args.plain.empty() || !args.options.count("in") || !args.options.count("out")) return Usage();
+int Convert(const edi::ParsedOptions& options, Direction direction) {
+  if (options.plain().size() != 1) return Usage("unexpected argument " + options.plain()[1]);
+  const auto in = options.Value("in");
+  const auto out = options.Value("out");
+  if (!in || !out) return Usage("--in and --out are needed");
   long transfer = 0;
-  if (auto t = args.options.find("transfer"); t != args.options.end()) {
-    try {
-      transfer = std::stol(t->second);
-    } catch (const std::exception&) {
-      return Usage();
-    }
+  if (auto text = options.Value("transfer")) {
+    auto number = edi::ParseCount(*text);
+    if (!number) return Usage("--transfer takes a whole number, not \"" + *text + "\"");
+    transfer = *number;
+  }
+  // An output naming the input would destroy the input: refused before
+  // anything is written.
+  if (auto input = edi::cii::IdentityOf(*in); input && edi::cii::IdentityOf(*out) == input) {
+    return Usage("--out " + *out + " names the input file " + *in);
   }
   edi::Database db;
-  if (!OpenDb(args, db)) return 1;
+  if (!OpenDb(options, db)) return 1;
   edi::cii::ConverterState state;
-  auto log = args.options.find("log");
-  state.errLogPath = log != args.options.end() ? log->second : edi::RunningProgramFolder() + "/ERR.LOG";
-  const std::string& in = args.options.at("in");
-  const std::string& out = args.options.at("out");
+  state.errLog = edi::cii::ErrLog(options.Value("log").value_or(edi::RunningProgramFolder() + "/ERR.LOG"));
   std::string result;
+  int written = 1;
   if (direction == Direction::kToLocal || direction == Direction::kFromLocal) {
-    edi::cii::ConvertLocalCii(state, db, transfer, direction == Direction::kToLocal ? "2" : "1", in, out, result);
+    result = edi::cii::ConvertLocal(state, db, transfer,
+                                    direction == Direction::kToLocal ? edi::cii::LocalDirection::kCiiToLocal
+                                                                     : edi::cii::LocalDirection::kLocalToCii,
+                                    *in, *out);
   } else {
     const bool toXml = direction == Direction::kToXml;
-    const int written = edi::cii::ConvertCiiXml(state, db, in, out, transfer, toXml, result);
+    result = edi::cii::ConvertCiiXml(state, db, *in, *out, transfer, toXml, written);
     if (result == "0000" && written == 0) {
-      std::cerr << "cii-tool: nothing was written to " << out
+      std::cerr << "cii-tool: nothing was written to " << *out
                 << (toXml ? " (no complete message group in the CII file)\n"
                           : " (no message group in the document)\n");
       return 1;
@@ -118,21 +111,31 @@ int Convert(const Arguments& args, Direction direction) {
   }
   if (result == "0000") return 0;
   std::cout << result << "\n";
-  std::cerr << "cii-tool: the conversion failed with code " << result << " (see " << state.errLogPath.string() << ")\n";
+  std::cerr << "cii-tool: the conversion failed with code " << result << ": "
+            << edi::cii::DescribeConverterCode(std::stoi(result)) << " (see " << state.errLog.path().string()
+            << ")\n";
   return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage();
-  const std::string_view command = argv[1];
-  const Arguments args = Parse(std::vector<std::string_view>(argv + 2, argv + argc));
-  if (!args.valid) return Usage();
-  if (command == "dump") return Dump(args);
-  if (command == "to-local") return Convert(args, Direction::kToLocal);
-  if (command == "from-local") return Convert(args, Direction::kFromLocal);
-  if (command == "to-xml") return Convert(args, Direction::kToXml);
-  if (command == "from-xml") return Convert(args, Direction::kFromXml);
-  return Usage();
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  edi::ParsedOptions options;
+  std::string error;
+  if (!edi::ParseOptions(args, {{"db"}, {"in"}, {"out"}, {"log"}, {"transfer"}}, options, error)) {
+    return Usage(error);
+  }
+  if (options.Has("help")) {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (options.plain().empty()) return Usage("no command");
+  const std::string& command = options.plain()[0];
+  if (command == "dump") return Dump(options);
+  if (command == "to-local") return Convert(options, Direction::kToLocal);
+  if (command == "from-local") return Convert(options, Direction::kFromLocal);
+  if (command == "to-xml") return Convert(options, Direction::kToXml);
+  if (command == "from-xml") return Convert(options, Direction::kFromXml);
+  return Usage("unknown command " + command);
 }

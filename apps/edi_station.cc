@@ -14,7 +14,7 @@
 #include "jobs/control_master.h"
 #include "startup/settings_folder.h"
 #include "startup/startup.h"
-#include "startup/station_setup.h"
+#include "station/station_setup.h"
 
 namespace {
 
@@ -31,12 +31,12 @@ int Init(const std::vector<std::string_view>& args) {
   options.demo = args.size() == 2;
   options.programSource = edi::RunningProgramFolder();
   std::string error;
-  if (!edi::SetUpStation(std::string(args[0]), options, error)) {
+  std::filesystem::path dir;
+  if (!edi::SetUpStation(std::string(args[0]), options, dir, error)) {
     std::cerr << "edi-station: " << error << "\n";
     return 1;
   }
-  std::cout << "station ready in " << std::filesystem::absolute(std::string(args[0])).string()
-            << "\n";
+  std::cout << "station ready in " << dir.string() << "\n";
   return 0;
 }
 

@@ -4,6 +4,7 @@
 //                                             (Japanese text, numbers, groups)
 //   cii-bench walk FILE                       read every element, print nothing
 #include <array>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -11,9 +12,9 @@
 #include <span>
 #include <string>
 
-#include "cii/cii_layout.h"
-#include "cii/cii_reader.h"
-#include "cii/cii_writer.h"
+#include "cii/syntax/cii_layout.h"
+#include "cii/syntax/cii_reader.h"
+#include "cii/syntax/cii_writer.h"
 #include "db/database.h"
 #include "db/schema.h"
 
@@ -56,20 +57,25 @@ std::array<uint8_t, kRecordSize> BenchHeader(char mode) {
 const char* const kWords[] = {"\x95\x94\x95\x69", "\x8a\x94\x8e\xae\x89\xef\x8e\xd0",
                               "\x93\x8c\x8b\x9e", "\x8d\x48\x8f\xea", "\x83\x6c\x83\x57"};
 
+// The generated values always fit: a refusal would be a fault of the writer.
+void Put(MessageBody& body, uint32_t item, const std::string& value) {
+  if (body.AppendElement(item, value) != 0) std::abort();
+}
+
 std::string Message(std::mt19937& random, int groupsOf) {
   MessageBody body;
-  body.AppendElement(1, "ORD" + std::to_string(random() % 1000000));
-  body.AppendElement(2, "20261208");
+  Put(body, 1, "ORD" + std::to_string(random() % 1000000));
+  Put(body, 2, "20261208");
   std::string kanji;
   for (int i = 0; i < 8; ++i) kanji += kWords[random() % 5];
-  body.AppendElement(3, kanji);
-  body.AppendElement(4, std::to_string(random() % 100000));
-  body.AppendGroupStart("1", false);
+  Put(body, 3, kanji);
+  Put(body, 4, std::to_string(random() % 100000));
+  if (!body.AppendGroupStart("1", false)) std::abort();
   for (int r = 0; r < groupsOf; ++r) {
     if (r > 0) body.AppendRepetition();
-    body.AppendElement(10, "PART-" + std::to_string(random() % 100000));
-    body.AppendElement(11, std::to_string(random() % 1000));
-    body.AppendElement(12, std::string(kWords[random() % 5]) + kWords[random() % 5]);
+    Put(body, 10, "PART-" + std::to_string(random() % 100000));
+    Put(body, 11, std::to_string(random() % 1000));
+    Put(body, 12, std::string(kWords[random() % 5]) + kWords[random() % 5]);
   }
   body.AppendGroupEnd();
   return body.bytes();
@@ -86,11 +92,11 @@ int Generate(const std::string& path, long megabytes, char mode) {
     AppendGroupHeader(buffer, BenchHeader(mode));
     int count = 0;
     for (; count < 5000 && written + buffer.size() < target; ++count) {
-      AppendMessageBlocks(buffer, MessageData(count + 1, Message(random, 1 + random() % 6)), mode);
+      std::string data;
+      if (MessageData(count + 1, Message(random, 1 + random() % 6), data) != 0) std::abort();
+      AppendMessageBlocks(buffer, data, mode);
     }
-    std::array<uint8_t, kRecordSize> trailer;
-    FillTrailer(trailer, count);
-    AppendGroupTrailer(buffer, trailer);
+    if (AppendGroupTrailer(buffer, count) != 0) std::abort();
     out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     written += buffer.size();
   }

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "cii/ansi_text.h"
-#include "cii/cii_reader.h"
+#include "cii/syntax/cii_reader.h"
 #include "cii/field_codec.h"
 
 namespace {
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   edi::cii::CiiInput input;
   input.OpenMemory(bytes);
   CountingVisitor visitor;
-  edi::cii::ReadCiiFile(input, visitor);
+  (void)edi::cii::ReadCiiFile(input, visitor);
   std::string text = edi::cii::FromAnsiBytes(bytes.substr(0, 512));
   (void)edi::cii::AnsiByteLength(text);
   (void)edi::cii::JisPairsToShiftJis(bytes.substr(0, 512));

@@ -51,11 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::ofstream(input, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   std::filesystem::remove(output);
   edi::cii::ConverterState state;
-  state.errLogPath = fixture.dir / "ERR.LOG";
+  state.errLog = edi::cii::ErrLog(fixture.dir / "ERR.LOG");
   std::string result;
   edi::cii::ConvertCiiXmlFile(state, fixture.db, input.string(), output.string(), 1, result);
   std::error_code ec;
   if (result != "0000" && std::filesystem::file_size(output, ec) != 0 && !ec) std::abort();
-  std::filesystem::remove(state.errLogPath, ec);
+  std::filesystem::remove(state.errLog.path(), ec);
   return 0;
 }

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "startup/ansi_codec.h"
+#include "base/ansi_codec.h"
 
 namespace edi::cii {
 namespace {

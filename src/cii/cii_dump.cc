@@ -1,15 +1,18 @@
 #include "cii/cii_dump.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
 
+#include "base/text.h"
 #include "cii/ansi_text.h"
-#include "cii/cii_layout.h"
-#include "cii/cii_reader.h"
 #include "cii/err_log.h"
 #include "cii/field_codec.h"
+#include "cii/converter_state.h"
 #include "cii/format_tables.h"
+#include "cii/syntax/cii_layout.h"
+#include "cii/syntax/cii_reader.h"
 
 namespace edi::cii {
 namespace {
@@ -34,10 +37,9 @@ std::string Printable(std::string text) {
   return text;
 }
 
-std::string Trimmed(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
-}
+// Nesting deeper than this is shown as a number, not as more indentation,
+// so that the listing grows with the file, not with its depth.
+constexpr int kMaxIndent = 8;
 
 class DumpVisitor : public CiiVisitor {
  public:
@@ -52,7 +54,7 @@ class DumpVisitor : public CiiVisitor {
     out_ << "@" << offset << " group header " << groups_ << "\n";
     for (const auto& f : kHeaderFields) {
       if (f.element == nullptr) continue;
-      out_ << "    " << f.element << " \"" << Trimmed(FieldText(header.subspan(f.offset, f.length)))
+      out_ << "    " << f.element << " \"" << TrimTrailingSpacesView(FieldText(header.subspan(f.offset, f.length)))
            << "\"\n";
     }
     const char mode = static_cast<char>(header[header::kStorageMode]);
@@ -66,22 +68,16 @@ class DumpVisitor : public CiiVisitor {
   }
 
   bool OnGroupTrailer(std::span<const uint8_t> trailer, uint64_t offset) override {
-    std::string count(reinterpret_cast<const char*>(trailer.data()), 5);
+    // A count that matches neither has been reported by the reader (0032)
+    // and is counted as a problem there.
+    const std::string count(reinterpret_cast<const char*>(trailer.data()), 5);
     out_ << "@" << offset << " group trailer: count " << count;
-    long counted = 0;
-    try {
-      counted = std::stol(count);
-    } catch (const std::exception&) {
-      counted = -1;
-    }
-    if (counted == messagesInGroup_) {
+    if (count == Count(messagesInGroup_)) {
       out_ << " (matches the " << messagesInGroup_ << " messages of the group)\n";
-    } else if (counted == messagesTotal_) {
+    } else if (count == Count(messagesTotal_)) {
       out_ << " (counts all " << messagesTotal_ << " messages so far)\n";
     } else {
-      out_ << " MISMATCH: " << messagesInGroup_ << " messages in the group, " << messagesTotal_
-           << " in the file\n";
-      ++problems_;
+      out_ << " MISMATCH: " << messagesInGroup_ << " messages in the group, " << messagesTotal_ << " in the file\n";
     }
     return true;
   }
@@ -156,39 +152,32 @@ class DumpVisitor : public CiiVisitor {
 
   bool OnError(int code, std::string_view message, uint64_t offset) override {
     ++problems_;
-    out_ << "@" << offset << " ERROR " << FourDigits(code) << message << ": " << Describe(code) << "\n";
+    const std::string_view meaning = DescribeConverterCode(code);
+    out_ << "@" << offset << " ERROR " << FourDigits(code) << message << ": "
+         << (meaning.empty() ? "damaged data" : meaning) << (IsStoppingDamage(code) ? " (the listing stops)" : "")
+         << "\n";
     return true;
   }
 
  private:
-  static const char* Describe(int code) {
-    switch (code) {
-      case kErrTruncated: return "the file ends inside a record or message";
-      case kErrBlockId: return "unknown block identifier";
-      case kErrLengthPrefix: return "unknown length prefix (length taken as 0)";
-      case kErrMarkerFD: return "0xFD in one-byte tag mode";
-      case kErrSpecialByte: return "unknown special byte";
-      case kErrStorageMode: return "unknown storage mode: the blocks of this group cannot be followed";
-      default: return "damaged data";
-    }
+  static std::string Count(long n) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%05ld", n);
+    return digits;
   }
 
   void Indent(int adjust = 0) {
-    for (int i = 0; i < depth_ + adjust; ++i) out_ << "    ";
+    const int depth = depth_ + adjust;
+    for (int i = 0; i < std::min(depth, kMaxIndent); ++i) out_ << "    ";
+    if (depth > kMaxIndent) out_ << "[depth " << depth << "] ";
   }
 
   void LoadNames(std::span<const uint8_t> header) {
     names_.clear();
     if (db_ == nullptr) return;
-    auto text = [&](size_t offset, size_t length) {
-      std::string t(reinterpret_cast<const char*>(header.data() + offset), length);
-      while (!t.empty() && t.back() == ' ') t.pop_back();
-      while (!t.empty() && t.front() == ' ') t.erase(0, 1);
-      return t;
-    };
     FormatRows rows;
-    if (LoadRecordFormatRows(*db_, 'E', text(header::kInfoCode, header::kInfoCodeLength),
-                             text(header::kBpid, header::kBpidLength), rows) != LoadStatus::kFound) {
+    if (LoadRecordFormatRows(*db_, 'E', HeaderField(header, header::kInfoCode, header::kInfoCodeLength),
+                             HeaderField(header, header::kBpid, header::kBpidLength), rows) != LoadStatus::kFound) {
       out_ << "    (no 'E' format rows for this group)\n";
       return;
     }
@@ -212,7 +201,9 @@ int DumpCiiFile(const std::filesystem::path& path, Database* db, std::ostream& o
   CiiInput input;
   if (!input.Open(path)) return -1;
   DumpVisitor visitor(db, out);
-  ReadCiiFile(input, visitor);
+  const ReadOutcome outcome = ReadCiiFile(input, visitor);
+  if (input.ReadFailed()) return -1;
+  if (outcome == ReadOutcome::kFailed) out << "the rest of the file cannot be read\n";
   out << (visitor.problems() == 0 ? "no problems found\n"
                                   : std::to_string(visitor.problems()) + " problem(s) found\n");
   return visitor.problems();

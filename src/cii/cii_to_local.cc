@@ -1,28 +1,22 @@
 #include <algorithm>
-#include <fstream>
+#include <map>
+#include <memory>
 #include <span>
 #include <vector>
 
 #include "cii/ansi_text.h"
-#include "cii/cii_reader.h"
 #include "cii/decimal_text.h"
-#include "cii/err_log.h"
 #include "cii/field_codec.h"
 #include "cii/format_lookup.h"
 #include "cii/group_walker.h"
 #include "cii/local_converter.h"
+#include "cii/output_file.h"
+#include "cii/syntax/cii_reader.h"
 
 namespace edi::cii {
 namespace {
 
 constexpr char kFullWidthSpace[] = "\x81\x40";
-
-std::string HeaderText(const ConverterState& state, size_t offset, size_t length) {
-  std::string text(reinterpret_cast<const char*>(state.header.data() + offset), length);
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 // How the elements of one CII row become local bytes, settled once per group.
 enum class FieldKind { kNone, kNumber, kDate, kText, kWide, kBinary, kNoPair };
@@ -48,22 +42,16 @@ FieldKind KindOfPair(const std::string& e, const std::string& l) {
 
 class CiiToLocalVisitor : public CiiVisitor {
  public:
-  CiiToLocalVisitor(ConverterState& state, Database& db, std::string localPath)
-      : state_(state), db_(db), localPath_(std::move(localPath)), walker_(state.ciiRows) {}
+  CiiToLocalVisitor(ConverterState& state, Database& db, ConversionResult& result, std::string localPath,
+                    std::optional<FileIdentity> input)
+      : state_(state), db_(db), result_(result), localPath_(std::move(localPath)), input_(input),
+        walker_(state.ciiRows) {}
 
   bool OnGroupHeader(std::span<const uint8_t> header, uint64_t) override {
-    std::copy(header.begin(), header.end(), state_.header.begin());
-    CloseOutput();
+    state_.TakeHeader(header);
+    output_ = nullptr;
     haveFormats_ = false;
-    state_.groupBpid = HeaderText(state_, header::kBpid, header::kBpidLength);
-    state_.groupInfoCode = HeaderText(state_, header::kInfoCode, header::kInfoCodeLength);
-    const std::string& info = state_.groupInfoCode;
-    const std::string& bpid = state_.groupBpid;
-    if (!LoadedOrLogged(state_, LoadFormatInfo(db_, info, bpid, state_.formatInfo), kErrNoFormatInfo) ||
-        !LoadedOrLogged(state_, LoadRecordFormatRows(db_, 'E', info, bpid, state_.ciiRows), kErrNoCiiRows) ||
-        !LoadedOrLogged(state_, LoadRecordFormatRows(db_, 'L', info, bpid, state_.localRows), kErrNoLocalRows)) {
-      return false;
-    }
+    if (!LoadGroupFormats(state_, db_, GroupFormats{.localRows = true}, result_)) return false;
     Plan();
     state_.localRecordLength = LocalRecordLength(state_.localRows);
     state_.localRecordTemplate = LocalRecordTemplate(state_.localRows, state_.localRecordLength);
@@ -76,14 +64,14 @@ class CiiToLocalVisitor : public CiiVisitor {
   }
 
   bool OnGroupTrailer(std::span<const uint8_t>, uint64_t) override {
-    CloseOutput();
+    output_ = nullptr;
     return true;
   }
 
   bool OnMessageStart(const MessageInfo&) override {
     inMessage_ = haveFormats_;
     if (!haveFormats_) {
-      WriteErrLog(state_, kErrNoGroupHeader, "", 1);
+      result_.Note(kErrNoGroupHeader);
       return true;
     }
     state_.recordBuffer = state_.localRecordTemplate;
@@ -93,14 +81,11 @@ class CiiToLocalVisitor : public CiiVisitor {
 
   bool OnElement(uint32_t tag, std::string_view value, uint64_t) override {
     if (!inMessage_) return true;
-    if (value.empty()) {
-      WriteErrLog(state_, kErrZeroLength, "", 0);
-      return false;
-    }
+    if (value.empty()) return result_.Stop(kErrZeroLength);
     if (walker_.Skipping() || BeyondTheRecord()) return true;
     const int row = walker_.ElementRow(tag);
     if (row < 0 || plans_[static_cast<size_t>(row)].local < 0) {
-      WriteErrLog(state_, kErrUnknownTag, "", 1);
+      result_.Note(kErrUnknownTag);
       return true;
     }
     return Convert(state_.ciiRows[static_cast<size_t>(row)], plans_[static_cast<size_t>(row)], value, Offset());
@@ -108,7 +93,7 @@ class CiiToLocalVisitor : public CiiVisitor {
 
   bool OnGroupStart(const GroupMarker& marker) override {
     if (inMessage_ && walker_.EnterGroup(marker) == GroupWalker::Marker::kNoGroupRow) {
-      WriteErrLog(state_, kErrGroupMarker, "", 1);  // its elements are dropped up to its 0xFC
+      result_.Note(kErrGroupMarker);  // its elements are dropped up to its 0xFC
     }
     return true;
   }
@@ -117,35 +102,37 @@ class CiiToLocalVisitor : public CiiVisitor {
     if (!inMessage_) return true;
     const bool wasBeyond = BeyondTheRecord();
     const GroupWalker::Marker step = walker_.NextRepetition();
-    if (step == GroupWalker::Marker::kOutOfPlace) WriteErrLog(state_, kErrGroupMarker, "", 1);
+    if (step == GroupWalker::Marker::kOutOfPlace) result_.Note(kErrGroupMarker);
     if (step == GroupWalker::Marker::kApplied && !wasBeyond && BeyondTheRecord()) {
-      WriteErrLog(state_, kErrRepetitions, "", 1);  // more repetitions than the record holds
+      result_.Note(kErrRepetitions);  // more repetitions than the record holds
     }
     return true;
   }
 
   bool OnGroupEnd(uint64_t) override {
-    if (inMessage_ && walker_.LeaveGroup() == GroupWalker::Marker::kOutOfPlace) {
-      WriteErrLog(state_, kErrGroupMarker, "", 1);
-    }
+    if (inMessage_ && walker_.LeaveGroup() == GroupWalker::Marker::kOutOfPlace) result_.Note(kErrGroupMarker);
     return true;
   }
 
   bool OnMessageEnd(const MessageInfo&, long remaining) override {
     if (!inMessage_) return true;
     inMessage_ = false;
-    if (remaining != 0) WriteErrLog(state_, kErrLengthMismatch, "長さ違い", 1);
+    if (remaining != 0) result_.Note(kErrLengthMismatch, "長さ違い");
     return WriteLine();
   }
 
-  bool OnError(int code, std::string_view message, uint64_t) override {
-    const bool stops = code == kErrTruncated || code == kErrStorageMode;
-    WriteErrLog(state_, code, message, stops ? 0 : 1);
-    return !stops;
-  }
+  bool OnError(int code, std::string_view message, uint64_t) override { return result_.Damage(code, message); }
 
-  void CloseOutput() {
-    if (out_.is_open()) out_.close();
+  // Closes every local file the conversion appended to (checked), or, when
+  // the conversion failed, cuts each back to what it was.
+  void Finish() {
+    for (auto& [name, file] : files_) {
+      if (result_.ok() && !file->Close()) result_.Stop(kErrFile, file->error());
+    }
+    if (!result_.ok()) {
+      for (auto& [name, file] : files_) file->Rollback();
+    }
+    files_.clear();
   }
 
  private:
@@ -213,10 +200,7 @@ class CiiToLocalVisitor : public CiiVisitor {
     for (; i < field.size(); ++i) field[i] = ' ';
   }
 
-  bool Overflow() {
-    WriteErrLog(state_, kErrNumberOverflow, "", 0);
-    return false;
-  }
+  bool Overflow() { return result_.Stop(kErrNumberOverflow); }
 
   // Digits-only values (the usual case) are laid out in place; anything else
   // goes through the general decimal layout.
@@ -261,7 +245,7 @@ class CiiToLocalVisitor : public CiiVisitor {
       case FieldKind::kDate: {
         std::string digits(value);
         if (digits.size() < static_cast<size_t>(e.length)) digits.insert(0, static_cast<size_t>(e.length) - digits.size(), '0');
-        if (digits.size() == 6) digits.insert(0, digits.compare(0, 2, "50") <= 0 ? "20" : "19");
+        digits = WithCentury(std::move(digits));
         const size_t keep = static_cast<size_t>(std::max(l.length, 0));
         Fill(field, digits.size() > keep ? std::string_view(digits).substr(digits.size() - keep) : digits, " ");
         return true;
@@ -285,7 +269,7 @@ class CiiToLocalVisitor : public CiiVisitor {
         }
         return true;
       case FieldKind::kNoPair:
-        WriteErrLog(state_, kErrAttributePair, "", 1);
+        result_.Note(kErrAttributePair);
         return true;
       case FieldKind::kNone:
         return true;
@@ -293,28 +277,40 @@ class CiiToLocalVisitor : public CiiVisitor {
     return true;
   }
 
-  bool WriteLine() {
-    if (!out_.is_open()) {
-      out_.open(fileName_, std::ios::binary | std::ios::app);
-      if (!out_) {
-        WriteErrLog(state_, kErrFile, "", 0);
-        return false;
+  // The local file of the current group, opened at its first line and kept
+  // open for the conversion (groups of one category share their file).
+  AppendedFile* Output() {
+    if (output_ != nullptr) return output_;
+    auto& file = files_[fileName_];
+    if (!file) {
+      file = std::make_unique<AppendedFile>();
+      if (!file->Open(fileName_, input_)) {
+        result_.Stop(kErrFile, file->error());
+        files_.erase(fileName_);
+        return nullptr;
       }
     }
-    out_ << key_ << state_.recordBuffer << "\r\n";
-    if (!out_) {
-      WriteErrLog(state_, kErrFile, "", 0);
-      return false;
-    }
-    return true;
+    output_ = file.get();
+    return output_;
+  }
+
+  bool WriteLine() {
+    AppendedFile* out = Output();
+    if (out == nullptr) return false;
+    line_.assign(key_).append(state_.recordBuffer).append("\r\n");
+    return out->Write(line_) || result_.Stop(kErrFile, out->error());
   }
 
   ConverterState& state_;
   Database& db_;
+  ConversionResult& result_;
   std::string localPath_;
+  std::optional<FileIdentity> input_;
   std::string fileName_;
   std::string key_;
-  std::ofstream out_;
+  std::string line_;
+  std::map<std::string, std::unique_ptr<AppendedFile>> files_;
+  AppendedFile* output_ = nullptr;
   GroupWalker walker_;
   std::vector<FieldPlan> plans_;
   char doubleByteCode_ = 'M';
@@ -340,17 +336,19 @@ std::string RecordKey(const ConverterState& state) {
          bytes(header::kSenderCode, 12) + bytes(header::kReceiverCode, 12);
 }
 
-void CiiToLocal(ConverterState& state, Database& db, const std::string& ciiPath,
-                const std::string& localPath) {
+int CiiToLocal(ConverterState& state, Database& db, const std::string& ciiPath, const std::string& localPath) {
+  ConversionResult result(state.errLog);
   CiiInput input;
   if (!input.Open(ciiPath)) {
-    WriteErrLog(state, kErrFile, "", 0);
-    return;
+    result.Stop(kErrFile, "cannot read " + ciiPath);
+    return result.code();
   }
-  CiiToLocalVisitor visitor(state, db, localPath);
-  ReadCiiFile(input, visitor);
-  visitor.CloseOutput();
-  state.blockRemaining = input.blockRemaining;
+  CiiToLocalVisitor visitor(state, db, result, localPath, IdentityOf(ciiPath));
+  const ReadOutcome outcome = ReadCiiFile(input, visitor);
+  if (input.ReadFailed()) result.Stop(kErrFile, "cannot read " + ciiPath);
+  if (outcome == ReadOutcome::kFailed && result.ok()) result.Stop(kErrTruncated);
+  visitor.Finish();
+  return result.code();
 }
 
 }  // namespace edi::cii

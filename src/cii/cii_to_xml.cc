@@ -1,16 +1,21 @@
 #include <libxml/encoding.h>
 #include <libxml/xmlwriter.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <cstring>
+#include <memory>
 #include <vector>
 
-#include "cii/cii_reader.h"
-#include "cii/err_log.h"
+#include "base/text.h"
+#include "cii/decimal_text.h"
 #include "cii/field_codec.h"
 #include "cii/group_walker.h"
+#include "cii/output_file.h"
+#include "cii/syntax/cii_reader.h"
 #include "cii/xml_converter.h"
-#include "startup/common_routines.h"
 
 namespace edi::cii {
 namespace {
@@ -33,10 +38,28 @@ std::string Hex(std::string_view bytes) {
   return out;
 }
 
-std::string WithoutTrailingSpaces(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
+// Where libxml2's writer puts a document: the descriptor of its private
+// temporary file, with every write checked.
+struct DocumentSink {
+  int fd = -1;
+  int error = 0;  // errno of the first failed write
+};
+
+int WriteToSink(void* context, const char* data, int length) {
+  auto* sink = static_cast<DocumentSink*>(context);
+  for (int done = 0; done < length;) {
+    const ssize_t n = ::write(sink->fd, data + done, static_cast<size_t>(length - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      if (sink->error == 0) sink->error = errno;
+      return -1;
+    }
+    done += static_cast<int>(n);
+  }
+  return length;
 }
+
+int CloseSink(void*) { return 0; }  // the file is closed by its ReplacedFile
 
 // XML 1.0 cannot carry C0 control characters other than tab, LF and CR:
 // each becomes U+FFFD. Returns true when the text was changed.
@@ -58,29 +81,32 @@ bool ReplaceControlCharacters(std::string& text) {
 
 class CiiToXmlVisitor : public CiiVisitor {
  public:
-  CiiToXmlVisitor(ConverterState& state, Database& db, std::string outputPath)
-      : state_(state), db_(db), outputPath_(std::move(outputPath)), walker_(state.ciiRows) {}
+  CiiToXmlVisitor(ConverterState& state, Database& db, ConversionResult& result, std::string outputPath,
+                  std::optional<FileIdentity> input)
+      : state_(state), db_(db), result_(result), outputPath_(std::move(outputPath)), input_(input),
+        walker_(state.ciiRows) {}
   ~CiiToXmlVisitor() override { Discard(); }
+
+  // Renames every finished document into place; false (result stopped)
+  // when one cannot be.
+  bool Commit() {
+    for (auto& document : finished_) {
+      if (!document->Commit()) return result_.Stop(kErrFile, document->error());
+      ++saved_;
+    }
+    finished_.clear();
+    return true;
+  }
 
   int saved() const { return saved_; }
 
   bool OnGroupHeader(std::span<const uint8_t> header, uint64_t) override {
     Discard();  // a group without trailer is not saved
-    std::copy(header.begin(), header.end(), state_.header.begin());
-    auto text = [&](size_t offset, size_t length) {
-      return std::string(reinterpret_cast<const char*>(header.data() + offset), length);
-    };
-    state_.groupBpid = TrimBlanks(text(header::kBpid, header::kBpidLength));
-    state_.groupInfoCode = text(header::kInfoCode, header::kInfoCodeLength);
-    const std::string infoCode = TrimBlanks(state_.groupInfoCode);
-    if (!LoadedOrLogged(state_, LoadFormatInfo(db_, infoCode, state_.groupBpid, state_.formatInfo), kErrNoFormatInfo) ||
-        !LoadedOrLogged(state_, LoadRecordFormatRows(db_, 'E', infoCode, state_.groupBpid, state_.ciiRows), kErrNoCiiRows)) {
-      return false;
-    }
-    state_.xmlCharCode = "M";
+    state_.TakeHeader(header);
+    if (!LoadGroupFormats(state_, db_, GroupFormats{}, result_)) return false;
     const char code = static_cast<char>(header[header::kDoubleByteSet]);
     doubleByteCode_ = (code == 'S' || code == 'U') ? code : 'M';
-    return StartDocument(header, infoCode);
+    return StartDocument(header);
   }
 
   bool OnGroupTrailer(std::span<const uint8_t>, uint64_t) override {
@@ -88,23 +114,23 @@ class CiiToXmlVisitor : public CiiVisitor {
     Raw("\r\n");
     xmlTextWriterEndElement(writer_);  // the root
     Raw("\r\n");
-    const bool ok = xmlTextWriterFlush(writer_) >= 0;
+    const bool flushed = xmlTextWriterFlush(writer_) >= 0;
     xmlFreeTextWriter(writer_);
     writer_ = nullptr;
-    std::error_code ec;
-    const std::string target = GroupDocumentPath(outputPath_, ++groups_);
-    if (ok) std::filesystem::rename(temp_, target, ec);
-    if (!ok || ec) {
-      std::filesystem::remove(temp_, ec);
-      return Fail(kErrFile);
+    if (!flushed || sink_.error != 0 || !document_->Close()) {
+      errno = sink_.error != 0 ? sink_.error : errno;
+      const std::string why = "cannot write " + document_->target().string() + ": " + std::strerror(errno);
+      document_->Discard();
+      return result_.Stop(kErrFile, why);
     }
-    ++saved_;
+    ++groups_;
+    finished_.push_back(std::move(document_));
     return true;
   }
 
   bool OnMessageStart(const MessageInfo& m) override {
     if (writer_ == nullptr) {
-      WriteErrLog(state_, kErrNoGroupHeader, "", 1);
+      result_.Note(kErrNoGroupHeader);
       inMessage_ = false;
       return true;
     }
@@ -121,14 +147,14 @@ class CiiToXmlVisitor : public CiiVisitor {
     if (!inMessage_ || walker_.Skipping()) return true;
     const int row = walker_.ElementRow(tag);
     if (row < 0) {
-      WriteErrLog(state_, kErrUnknownTag, "", 1);
+      result_.Note(kErrUnknownTag);
       return true;
     }
     char name[16];
     std::snprintf(name, sizeof name, "JP%05u", tag);
     Newline(Indent());
     std::string text = DecodeCiiValue(value, state_.ciiRows[static_cast<size_t>(row)]);
-    if (ReplaceControlCharacters(text)) WriteErrLog(state_, kErrUnmappable, "", 1);
+    if (ReplaceControlCharacters(text)) result_.Note(kErrUnmappable);
     xmlTextWriterWriteElement(writer_, BAD_CAST name, BAD_CAST text.c_str());
     return true;
   }
@@ -137,7 +163,7 @@ class CiiToXmlVisitor : public CiiVisitor {
     if (!inMessage_) return true;
     const int indent = Indent();
     const GroupWalker::Marker step = walker_.EnterGroup(marker);
-    if (step == GroupWalker::Marker::kNoGroupRow) WriteErrLog(state_, kErrGroupMarker, "", 1);
+    if (step == GroupWalker::Marker::kNoGroupRow) result_.Note(kErrGroupMarker);
     if (step != GroupWalker::Marker::kApplied) return true;
     // One-byte tag mode names every group "JPM0"; extended mode names it by
     // the number after the marker.
@@ -164,38 +190,29 @@ class CiiToXmlVisitor : public CiiVisitor {
   }
 
   bool OnGroupEnd(uint64_t) override {
-    if (!inMessage_ || walker_.Skipping()) {
-      if (inMessage_) walker_.LeaveGroup();
-      return true;
-    }
-    if (walker_.depth() == 0) {
-      WriteErrLog(state_, kErrGroupMarker, "", 1);
+    if (!inMessage_) return true;
+    if (!walker_.Skipping() && walker_.depth() == 0) {
+      result_.Note(kErrGroupMarker);
       return true;
     }
     CloseGroup();
     return true;
   }
 
+  // The reader stops at an end mark inside an open group (0030), so every
+  // group of the message is closed here.
   bool OnMessageEnd(const MessageInfo&, long) override {
     if (!inMessage_) return true;
-    while (walker_.depth() > 0) CloseGroup();  // groups the partner left open
     Newline(1);
     xmlTextWriterEndElement(writer_);
     inMessage_ = false;
     return true;
   }
 
-  bool OnError(int code, std::string_view message, uint64_t) override {
-    const bool stops = code == kErrTruncated || code == kErrStorageMode;
-    WriteErrLog(state_, code, message, stops ? 0 : 1);
-    return !stops;
-  }
+  bool OnError(int code, std::string_view message, uint64_t) override { return result_.Damage(code, message); }
 
  private:
-  bool Fail(int code) {
-    WriteErrLog(state_, code, "", 0);
-    return false;
-  }
+  bool Fail(int code) { return result_.Stop(code); }
 
   // Members of a message are indented twice, members of a group's repetition
   // two levels deeper than the group.
@@ -208,7 +225,13 @@ class CiiToXmlVisitor : public CiiVisitor {
     Raw(text.c_str());
   }
 
+  // Closes the group of the current level (a skipped group only leaves the
+  // walker's count of skipped groups).
   void CloseGroup() {
+    if (walker_.Skipping()) {
+      walker_.LeaveGroup();
+      return;
+    }
     Newline(Indent() - 1);
     xmlTextWriterEndElement(writer_);  // the repetition
     walker_.LeaveGroup();
@@ -217,27 +240,32 @@ class CiiToXmlVisitor : public CiiVisitor {
     xmlTextWriterEndElement(writer_);  // the group
   }
 
-  bool StartDocument(std::span<const uint8_t> header, const std::string& infoCode) {
-    temp_ = GroupDocumentPath(outputPath_, groups_ + 1) + ".part";
+  bool StartDocument(std::span<const uint8_t> header) {
+    const std::string root = "CII-" + state_.groupBpid + state_.groupInfoCode + "-V10";
+    if (xmlValidateNameValue(BAD_CAST root.c_str()) == 0) return Fail(kErrRootName);
+    document_ = std::make_unique<ReplacedFile>();
+    if (!document_->Create(GroupDocumentPath(outputPath_, groups_ + 1), input_)) {
+      return result_.Stop(kErrFile, document_->error());
+    }
     // The declaration is written as it stands (the encoder behind "Shift_JIS"
     // is Windows-31J, whose own name must not appear in it).
     const char* encoding = DeclaredEncoding(state_.formatInfo.xmlCharCode);
     xmlCharEncodingHandlerPtr encoder = encoding != nullptr ? xmlFindCharEncodingHandler(encoding) : nullptr;
-    xmlOutputBufferPtr output = xmlOutputBufferCreateFilename(temp_.c_str(), encoder, 0);
+    sink_ = DocumentSink{document_->fd(), 0};
+    xmlOutputBufferPtr output = xmlOutputBufferCreateIO(WriteToSink, CloseSink, &sink_, encoder);
     if (output == nullptr) return Fail(kErrFile);
     writer_ = xmlNewTextWriter(output);
     if (writer_ == nullptr) return Fail(kErrFile);
     if (encoding != nullptr) {
       Raw(("<?xml version=\"1.0\" encoding=\"" + std::string(encoding) + "\"?>\r\n").c_str());
     }
-    const std::string root = "CII-" + state_.groupBpid + infoCode + "-V10";
     xmlTextWriterStartElement(writer_, BAD_CAST root.c_str());
     Newline(1);
     xmlTextWriterStartElement(writer_, BAD_CAST "JPMGH");
     for (const auto& field : kHeaderFields) {
       if (field.element == nullptr) continue;
       Newline(2);
-      std::string value = WithoutTrailingSpaces(FieldText(header.subspan(field.offset, field.length)));
+      std::string value(TrimTrailingSpacesView(FieldText(header.subspan(field.offset, field.length))));
       ReplaceControlCharacters(value);
       xmlTextWriterWriteElement(writer_, BAD_CAST field.element, BAD_CAST value.c_str());
     }
@@ -253,26 +281,28 @@ class CiiToXmlVisitor : public CiiVisitor {
     if (a == "Y") {
       std::string date = DecodeSingleByteField(bytes);
       if (date.size() < 6) date.insert(0, 6 - date.size(), '0');
-      if (date.size() == 6) date.insert(0, date.compare(0, 2, "50") <= 0 ? "20" : "19");
-      return date;
+      return WithCentury(std::move(date));
     }
     if (a == "B") return Hex(bytes);
     if (a == "K") return DecodeDoubleBytes(bytes, doubleByteCode_);
     return "";
   }
 
+  // Drops the document being written.
   void Discard() {
-    if (writer_ == nullptr) return;
-    xmlFreeTextWriter(writer_);
+    if (writer_ != nullptr) xmlFreeTextWriter(writer_);
     writer_ = nullptr;
-    std::error_code ec;
-    std::filesystem::remove(temp_, ec);
+    document_.reset();
   }
 
   ConverterState& state_;
   Database& db_;
+  ConversionResult& result_;
   std::string outputPath_;
-  std::string temp_;
+  std::optional<FileIdentity> input_;
+  std::unique_ptr<ReplacedFile> document_;                // the group being written
+  std::vector<std::unique_ptr<ReplacedFile>> finished_;  // written, not yet in place
+  DocumentSink sink_;
   xmlTextWriterPtr writer_ = nullptr;
   GroupWalker walker_;
   std::vector<std::string> repetitionNames_;
@@ -284,55 +314,20 @@ class CiiToXmlVisitor : public CiiVisitor {
 
 }  // namespace
 
-std::string GroupDocumentPath(const std::string& outputPath, int position) {
-  if (position <= 1) return outputPath;
-  const size_t slash = outputPath.find_last_of('/');
-  const size_t dot = outputPath.find_last_of('.');
-  const std::string n = std::to_string(position);
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return outputPath + n;
-  return outputPath.substr(0, dot) + n + outputPath.substr(dot);
-}
-
-void RegisterAnsiEncoding() {
-  static const bool registered = [] {
-    xmlAddEncodingAlias("CP932", "SHIFT_JIS");
-    xmlAddEncodingAlias("CP932", "SHIFT-JIS");
-    xmlAddEncodingAlias("CP932", "SJIS");
-    xmlAddEncodingAlias("CP932", "WINDOWS-31J");
-    return true;
-  }();
-  (void)registered;
-}
-
-int CiiToXml(ConverterState& state, Database& db, const std::string& inputPath,
-             const std::string& outputPath) {
+int CiiToXml(ConverterState& state, Database& db, const std::string& inputPath, const std::string& outputPath,
+             int& documents) {
   RegisterAnsiEncoding();
+  documents = 0;
+  ConversionResult result(state.errLog);
   CiiInput input;
-  if (!input.Open(inputPath)) {
-    WriteErrLog(state, kErrFile, "", 0);
-    return 0;
-  }
-  CiiToXmlVisitor visitor(state, db, outputPath);
-  ReadCiiFile(input, visitor);
-  return visitor.saved();
-}
-
-int ConvertCiiXml(ConverterState& state, Database& db, const std::string& inputPath,
-                  const std::string& outputPath, long transferNo, bool toXml, std::string& result) {
-  state.convErrorText.clear();
-  char line[48];
-  std::snprintf(line, sizeof line, "--M470530 start--%08ld", transferNo);
-  WriteErrLog(state, 0, line, 0);
-  const int written = toXml ? CiiToXml(state, db, inputPath, outputPath) : XmlToCii(state, db, inputPath, outputPath);
-  result = state.convErrorText.empty() ? "0000" : state.convErrorText;
-  return written;
-}
-
-void ConvertCiiXmlFile(ConverterState& state, Database& db, const std::string& inputPath,
-                       const std::string& outputPath, long transferNo, std::string& result) {
-  std::string tail = inputPath.size() >= 3 ? inputPath.substr(inputPath.size() - 3) : inputPath;
-  for (char& c : tail) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  ConvertCiiXml(state, db, inputPath, outputPath, transferNo, tail == "CII", result);
+  if (!input.Open(inputPath)) return result.Stop(kErrFile, "cannot read " + inputPath), result.code();
+  CiiToXmlVisitor visitor(state, db, result, outputPath, IdentityOf(inputPath));
+  const ReadOutcome outcome = ReadCiiFile(input, visitor);
+  if (input.ReadFailed()) result.Stop(kErrFile, "cannot read " + inputPath);
+  if (outcome == ReadOutcome::kFailed && result.ok()) result.Stop(kErrTruncated);
+  // The documents go into place only when the whole file has converted.
+  if (result.ok() && visitor.Commit()) documents = visitor.saved();
+  return result.code();
 }
 
 }  // namespace edi::cii

@@ -100,4 +100,9 @@ std::string GeneralNumber(const DecimalText& value) {
   return out;
 }
 
+std::string WithCentury(std::string date) {
+  if (date.size() == 6) date.insert(0, date.compare(0, 2, "50") <= 0 ? "20" : "19");
+  return date;
+}
+
 }  // namespace edi::cii

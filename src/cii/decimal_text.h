@@ -36,4 +36,8 @@ std::optional<std::string> LayoutDecimal(const DecimalText& value, int integerDi
 // ("0" for zero). Every digit is kept.
 std::string GeneralNumber(const DecimalText& value);
 
+// A six-digit date yymmdd with its century put in front: "20" for yy 00 to
+// 50, "19" for 51 to 99. A text of any other length comes back unchanged.
+std::string WithCentury(std::string date);
+
 }  // namespace edi::cii

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "cii/cii_writer.h"
+#include "cii/syntax/cii_writer.h"
 
 namespace edi::cii {
 

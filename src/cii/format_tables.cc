@@ -2,8 +2,8 @@
 
 #include <charconv>
 
-#include "startup/ansi_codec.h"
-#include "startup/common_routines.h"
+#include "base/ansi_codec.h"
+#include "db/null_value.h"
 
 namespace edi::cii {
 namespace {

@@ -1,6 +1,6 @@
 #include "cii/group_walker.h"
 
-#include "cii/cii_layout.h"
+#include "cii/syntax/cii_layout.h"
 #include "cii/format_lookup.h"
 
 namespace edi::cii {

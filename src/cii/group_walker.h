@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "cii/cii_reader.h"
+#include "cii/syntax/cii_reader.h"
 #include "cii/format_tables.h"
 
 namespace edi::cii {

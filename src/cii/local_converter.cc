@@ -3,14 +3,10 @@
 #include <cstdio>
 #include <ctime>
 
-#include "cii/err_log.h"
-
 namespace edi::cii {
+namespace {
 
-void ConvertLocalCii(ConverterState& state, Database& db, long transferNo, std::string_view mode,
-                     const std::string& path1, const std::string& path2, std::string& result) {
-  result = "0000";
-  state.convErrorText.clear();
+void LogStart(ConverterState& state, long transferNo) {
   std::time_t t = std::time(nullptr);
   std::tm local{};
   localtime_r(&t, &local);
@@ -18,13 +14,31 @@ void ConvertLocalCii(ConverterState& state, Database& db, long transferNo, std::
   std::snprintf(line, sizeof line, "--M470540 start--%08ld  %04d/%02d/%02d %02d:%02d:%02d", transferNo,
                 local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                 local.tm_sec);
-  WriteErrLog(state, 0, line, 0);
+  state.errLog.Write(0, line);
+}
+
+}  // namespace
+
+std::string ConvertLocal(ConverterState& state, Database& db, long transferNo, LocalDirection direction,
+                         const std::string& input, const std::string& output) {
+  LogStart(state, transferNo);
+  const int code = direction == LocalDirection::kLocalToCii ? LocalToCii(state, db, input, output)
+                                                            : CiiToLocal(state, db, input, output);
+  return FourDigits(code);
+}
+
+void ConvertLocalCii(ConverterState& state, Database& db, long transferNo, std::string_view mode,
+                     const std::string& path1, const std::string& path2, std::string& result) {
   if (mode == "1") {
-    LocalToCii(state, db, path1, path2);
+    result = ConvertLocal(state, db, transferNo, LocalDirection::kLocalToCii, path1, path2);
   } else if (mode == "2") {
-    CiiToLocal(state, db, path1, path2);
+    result = ConvertLocal(state, db, transferNo, LocalDirection::kCiiToLocal, path1, path2);
+  } else {
+    LogStart(state, transferNo);
+    ConversionResult failed(state.errLog);
+    failed.Stop(kErrMode, std::string(mode));
+    result = failed.Text();
   }
-  if (!state.convErrorText.empty()) result = state.convErrorText;
 }
 
 }  // namespace edi::cii

@@ -1,24 +1,25 @@
-#include <ctime>
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "base/text.h"
 #include "cii/ansi_text.h"
-#include "cii/cii_writer.h"
 #include "cii/decimal_text.h"
-#include "cii/err_log.h"
 #include "cii/field_codec.h"
 #include "cii/format_lookup.h"
 #include "cii/local_converter.h"
+#include "cii/output_file.h"
+#include "cii/syntax/cii_writer.h"
 
 namespace edi::cii {
 namespace {
 
 constexpr size_t kKeyLength = 39;
-
-std::string TrimSpaces(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return std::string(s);
-}
+constexpr char kEndOfFile = 0x1A;  // Ctrl-Z: what follows it is not data
 
 bool IsBlankLine(std::string_view line) {
   return line.find_first_not_of(" \t\r") == std::string_view::npos;
@@ -33,11 +34,103 @@ std::string CreationTime() {
   return buffer;
 }
 
+// Reads the lines of a local file: lines end with CR LF, CR alone or LF
+// alone, and a final Ctrl-Z ends the file.
+class LineReader {
+ public:
+  ~LineReader() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  bool Open(const std::string& path) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    return fd_ >= 0;
+  }
+  bool failed() const { return failed_; }
+
+  // The next line without its line end; false at the end of the file.
+  bool Next(std::string_view& line) {
+    for (;;) {
+      const char* begin = buffer_.data() + pos_;
+      const char* end = buffer_.data() + size_;
+      const char* stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
+      // A CR at the end of what is buffered may be the first half of CR LF.
+      if (stop != end && !(*stop == '\r' && stop + 1 == end && !atEnd_)) {
+        line = std::string_view(begin, static_cast<size_t>(stop - begin));
+        pos_ = static_cast<size_t>(stop - buffer_.data()) + 1;
+        if (*stop == '\r' && pos_ < size_ && buffer_[pos_] == '\n') ++pos_;
+        return true;
+      }
+      if (atEnd_) {
+        if (pos_ >= size_) return false;
+        line = std::string_view(begin, size_ - pos_);
+        pos_ = size_;
+        if (!line.empty() && line.back() == kEndOfFile) line.remove_suffix(1);
+        return true;
+      }
+      if (!Fill()) return false;
+    }
+  }
+
+ private:
+  bool Fill() {
+    buffer_.erase(0, pos_);
+    pos_ = 0;
+    const size_t kept = buffer_.size();
+    buffer_.resize(kept + kChunk);
+    for (;;) {
+      const ssize_t n = ::read(fd_, buffer_.data() + kept, kChunk);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) failed_ = true;
+      const size_t got = n > 0 ? static_cast<size_t>(n) : 0;
+      buffer_.resize(kept + got);
+      size_ = buffer_.size();
+      if (got == 0) atEnd_ = true;
+      return !failed_;
+    }
+  }
+
+  static constexpr size_t kChunk = 1 << 18;
+  int fd_ = -1;
+  std::string buffer_;
+  size_t pos_ = 0;
+  size_t size_ = 0;
+  bool atEnd_ = false;
+  bool failed_ = false;
+};
+
+// The FL1916 value that header field `element` carries.
+std::string GroupValue(const MessageGroupValues& v, std::string_view element) {
+  const std::string& bpid = v.bpid;
+  auto part = [&](size_t from, size_t n) { return bpid.size() > from ? bpid.substr(from, n) : std::string(); };
+  const std::string mode = TrimSpaces(v.storageMode);
+  static const std::pair<const char*, std::string MessageGroupValues::*> kColumns[] = {
+      {"JPC03", &MessageGroupValues::operationMode},  {"JPC04", &MessageGroupValues::senderVan},
+      {"JPC05", &MessageGroupValues::senderCentre},   {"JPC06", &MessageGroupValues::sender},
+      {"JPC07", &MessageGroupValues::receiverVan},    {"JPC08", &MessageGroupValues::receiverCentre},
+      {"JPC09", &MessageGroupValues::receiver},       {"JPC14", &MessageGroupValues::infoCode},
+      {"JPC18", &MessageGroupValues::interchangeRef}, {"JPC21", &MessageGroupValues::syntaxVersion},
+      {"JPC23", &MessageGroupValues::storageMode},    {"JPC24", &MessageGroupValues::eightBitCode},
+      {"JPC25", &MessageGroupValues::sixteenBitCode}, {"JPC29", &MessageGroupValues::abbreviated},
+      {"JPC30", &MessageGroupValues::senderVanAgency}, {"JPC31", &MessageGroupValues::senderCentreAgency},
+      {"JPC32", &MessageGroupValues::senderAgency},   {"JPC33", &MessageGroupValues::receiverVanAgency},
+      {"JPC34", &MessageGroupValues::receiverCentreAgency}, {"JPC35", &MessageGroupValues::receiverAgency},
+  };
+  for (const auto& [name, column] : kColumns) {
+    if (element == name) return v.*column;
+  }
+  if (element == "JPC10") return part(0, 4);
+  if (element == "JPC11") return part(4, 2);
+  if (element == "JPC12") return part(6, 2);
+  if (element == "JPC17") return mode == "M" ? "11" : mode == "S" ? "10" : "";
+  if (element == "JPC19") return CreationTime();
+  return "";
+}
+
 // Writes one local file's lines as CII message groups.
 class LocalToCiiWriter {
  public:
-  LocalToCiiWriter(ConverterState& state, Database& db, std::ofstream& out)
-      : state_(state), db_(db), out_(out) {}
+  LocalToCiiWriter(ConverterState& state, Database& db, ConversionResult& result, AppendedFile& out)
+      : state_(state), db_(db), result_(result), out_(out) {}
 
   // Converts one line; false when the conversion must stop.
   bool Line(std::string_view line) {
@@ -47,7 +140,10 @@ class LocalToCiiWriter {
       if (groupOpen_ && !WriteTrailer()) return false;
       if (!StartGroup(line)) return false;
     }
-    state_.recordBuffer = line.size() > kKeyLength ? std::string(line.substr(kKeyLength)) : "";
+    if (line.size() > kKeyLength + static_cast<size_t>(state_.localRecordLength)) {
+      return result_.Stop(kErrLineTooLong);
+    }
+    state_.recordBuffer.assign(line.size() > kKeyLength ? line.substr(kKeyLength) : std::string_view());
     ++count_;
     return Message();
   }
@@ -60,35 +156,25 @@ class LocalToCiiWriter {
     return TrimSpaces(line.substr(from - 1, to - from + 1));
   }
 
-  bool Fail(int code) {
-    WriteErrLog(state_, code, "", 0);
-    return false;
-  }
-
-  void Store(size_t offset, size_t length, std::string_view text) {
-    StoreMixedText(std::span<uint8_t>(state_.header.data() + offset, length), text);
-  }
-
   bool StartGroup(std::string_view line) {
     key_ = std::string(line.substr(0, kKeyLength));
     groupOpen_ = false;
     count_ = 0;
     MessageGroupValues v;
     const std::string category = Columns(line, 6, 9);
-    if (!LoadedOrLogged(state_, LoadMessageGroupValues(db_, Columns(line, 28, 39), Columns(line, 16, 27), category, v),
+    if (!result_.Loaded(LoadMessageGroupValues(db_, Columns(line, 28, 39), Columns(line, 16, 27), category, v),
                         kErrNoFormatInfo)) {
       return false;
     }
     FillHeader(v);
     state_.groupBpid = TrimSpaces(v.bpid);
     state_.groupInfoCode = category;
-    const std::string& bpid = state_.groupBpid;
-    if (!LoadedOrLogged(state_, LoadFormatInfo(db_, category, bpid, state_.formatInfo), kErrNoFormatInfoLocal) ||
-        !LoadedOrLogged(state_, LoadRecordFormatRows(db_, 'E', category, bpid, state_.ciiRows), kErrNoCiiRows) ||
-        !LoadedOrLogged(state_, LoadRecordFormatRows(db_, 'L', category, bpid, state_.localRows), kErrNoLocalRows)) {
+    if (!LoadGroupFormats(state_, db_, GroupFormats{.localRows = true, .infoNotFound = kErrNoFormatInfoLocal},
+                          result_)) {
       return false;
     }
-    if (!IsKnownStorageMode(state_.StorageMode())) return Fail(kErrStorageMode);
+    if (!IsKnownStorageMode(state_.StorageMode())) return result_.Stop(kErrStorageMode);
+    state_.localRecordLength = LocalRecordLength(state_.localRows);
     std::string block;
     AppendGroupHeader(block, state_.header);
     groupOpen_ = true;
@@ -97,46 +183,21 @@ class LocalToCiiWriter {
 
   void FillHeader(const MessageGroupValues& v) {
     state_.header.fill(' ');
-    state_.header[0] = v.operationMode.empty() ? ' ' : static_cast<uint8_t>(v.operationMode[0]);
-    Store(1, 12, v.senderVan);
-    Store(13, 12, v.senderCentre);
-    Store(25, 12, v.sender);
-    Store(37, 12, v.receiverVan);
-    Store(49, 12, v.receiverCentre);
-    Store(61, 12, v.receiver);
-    Store(73, 4, v.bpid.substr(0, std::min<size_t>(4, v.bpid.size())));
-    Store(77, 2, v.bpid.size() > 4 ? v.bpid.substr(4, 2) : "");
-    Store(79, 2, v.bpid.size() > 6 ? v.bpid.substr(6, 2) : "");
-    Store(93, 4, v.infoCode);
-    const std::string mode = TrimSpaces(v.storageMode);
-    Store(103, 2, mode == "M" ? "11" : mode == "S" ? "10" : "");
-    Store(105, 10, v.interchangeRef);
-    Store(115, 12, CreationTime());
-    Store(139, 6, v.syntaxVersion);
-    Store(146, 1, v.storageMode);
-    Store(147, 1, v.eightBitCode);
-    Store(148, 1, v.sixteenBitCode);
-    Store(160, 1, v.abbreviated);
-    Store(161, 3, v.senderVanAgency);
-    Store(164, 3, v.senderCentreAgency);
-    Store(167, 3, v.senderAgency);
-    Store(170, 3, v.receiverVanAgency);
-    Store(173, 3, v.receiverCentreAgency);
-    Store(176, 3, v.receiverAgency);
+    for (const auto& field : kHeaderFields) {
+      if (field.element == nullptr) continue;
+      StoreMixedText(std::span<uint8_t>(state_.header.data() + field.offset, field.length),
+                     GroupValue(v, field.element));
+    }
   }
 
   bool WriteTrailer() {
-    FillTrailer(state_.trailer, count_);
     std::string block;
-    AppendGroupTrailer(block, state_.trailer);
+    if (const int refused = AppendGroupTrailer(block, count_)) return result_.Stop(refused);
     groupOpen_ = false;
     return Write(block);
   }
 
-  bool Write(const std::string& bytes) {
-    out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return out_ ? true : Fail(kErrFile);
-  }
+  bool Write(std::string_view bytes) { return out_.Write(bytes) || result_.Stop(kErrFile, out_.error()); }
 
   // The local counterpart of CII row `e`: the first local row whose
   // 対応項目通番 is e's 項目通番.
@@ -154,30 +215,47 @@ class LocalToCiiWriter {
     return std::string_view(state_.recordBuffer).substr(static_cast<size_t>(start), static_cast<size_t>(std::max(l.FieldBytes(), 0)));
   }
 
+  // A number of the local field `l`: at most its own decimals.
+  bool Number(const RecordFormatRow& e, const RecordFormatRow& l, std::string_view raw, std::string& out) {
+    auto number = ParseDecimal(raw);
+    if (!number || number->fraction.size() > static_cast<size_t>(std::max(l.decimals, 0))) {
+      return result_.Stop(kErrNumberOverflow);
+    }
+    if (number->IsZero()) return true;
+    const std::string digits = ScaledInteger(*number, e.decimals);
+    const size_t cut = static_cast<size_t>(std::max(e.length, 0));
+    out = digits.size() > cut ? digits.substr(digits.size() - cut) : digits;
+    return true;
+  }
+
+  bool Date(const RecordFormatRow& e, const RecordFormatRow& l, std::string_view raw, std::string& out) {
+    std::string date = TrimSpaces(raw);
+    if (!std::all_of(date.begin(), date.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      return result_.Stop(kErrNumberOverflow);
+    }
+    if (l.length == 6) date = WithCentury(std::move(date));
+    const size_t cut = static_cast<size_t>(std::max(e.length, 0));
+    if (date.size() > cut) date = date.substr(date.size() - cut);
+    if (date.empty() || date == "20000000" || date.find_first_not_of('0') == std::string::npos) return true;
+    out = date;
+    return true;
+  }
+
   // The CII value of an element (empty: the element is left out).
   bool Convert(const RecordFormatRow& e, std::string_view raw, const RecordFormatRow& l, std::string& out) {
     out.clear();
     const std::string& a = e.attribute;
     const size_t cut = static_cast<size_t>(std::max(e.length, 0));
     if (a == "X") {
-      out = std::string(CutAnsiBytes(TrimSpaces(raw), cut));
+      out = std::string(CutAnsiBytes(TrimSpacesView(raw), cut));
     } else if (a == "B") {
       out = std::string(raw);
     } else if (a == "9" || a == "N") {
-      auto number = ParseDecimal(raw);
-      if (!number) return Fail(kErrNumberOverflow);
-      if (number->IsZero()) return true;
-      const std::string digits = ScaledInteger(*number, e.decimals);
-      out = digits.size() > cut ? digits.substr(digits.size() - cut) : digits;
+      return Number(e, l, raw, out);
     } else if (a == "Y") {
-      std::string date = TrimSpaces(raw);
-      if (l.length == 6 && date.size() == 6) date.insert(0, date.compare(0, 2, "50") <= 0 ? "20" : "19");
-      if (date.size() > cut) date = date.substr(date.size() - cut);
-      auto number = ParseDecimal(date);
-      if (date.empty() || date == "20000000" || (number && number->IsZero())) return true;
-      out = date;
+      return Date(e, l, raw, out);
     } else if (a == "K") {
-      const std::string wide = ToFullWidth(FromAnsiBytes(TrimSpaces(raw)));
+      const std::string wide = ToFullWidth(FromAnsiBytes(TrimSpacesView(raw)));
       const char code = static_cast<char>(state_.header[header::kDoubleByteSet]);
       out = std::string(CutAnsiBytes(EncodeDoubleBytes(wide, code == 'S' || code == 'U' ? code : 'M'), cut));
       if (code == 'U' && out.size() % 2 != 0) out.pop_back();
@@ -195,7 +273,7 @@ class LocalToCiiWriter {
       size_t membersEnd = i + 1;
       while (membersEnd < end && rows[membersEnd].level > e.level) ++membersEnd;
       if (e.IsGroup()) {
-        if (!body.AppendGroupStart(e.multiNo, true)) return Fail(kErrMultiNo);
+        if (!body.AppendGroupStart(e.multiNo, true)) return result_.Stop(kErrMultiNo);
         const RecordFormatRow* local = LocalRowFor(e);
         const int length = local != nullptr ? local->length : 0;
         const int repeat = local != nullptr ? local->RepeatCount() : e.RepeatCount();
@@ -209,50 +287,58 @@ class LocalToCiiWriter {
       }
       const RecordFormatRow* l = LocalRowFor(e);
       if (l == nullptr) continue;
-      std::string value;
-      if (!Convert(e, RawField(*l, offset), *l, value)) return false;
-      if (!value.empty()) body.AppendElement(static_cast<uint32_t>(e.itemNo), value);
+      if (!Convert(e, RawField(*l, offset), *l, value_)) return false;
+      if (value_.empty()) continue;
+      if (const int refused = body.AppendElement(static_cast<uint32_t>(e.itemNo), value_)) {
+        return result_.Stop(refused);
+      }
     }
     return true;
   }
 
   bool Message() {
-    MessageBody body;
-    if (!Rows(0, state_.ciiRows.size(), 0, body)) return false;
-    std::string blocks;
-    AppendMessageBlocks(blocks, MessageData(static_cast<int>(count_), body.bytes()), state_.StorageMode());
-    return Write(blocks);
+    body_.Clear();
+    if (!Rows(0, state_.ciiRows.size(), 0, body_)) return false;
+    if (const int refused = MessageData(count_, body_.bytes(), data_)) return result_.Stop(refused);
+    blocks_.clear();
+    AppendMessageBlocks(blocks_, data_, state_.StorageMode());
+    return Write(blocks_);
   }
 
   ConverterState& state_;
   Database& db_;
-  std::ofstream& out_;
+  ConversionResult& result_;
+  AppendedFile& out_;
   std::string key_;
   bool groupOpen_ = false;
   long count_ = 0;
+  MessageBody body_;
+  std::string value_, data_, blocks_;
 };
 
 }  // namespace
 
-void LocalToCii(ConverterState& state, Database& db, const std::string& localPath,
-                const std::string& ciiPath) {
-  std::ifstream in(localPath, std::ios::binary);
-  if (!in) {
-    WriteErrLog(state, kErrFile, "", 0);
-    return;
+int LocalToCii(ConverterState& state, Database& db, const std::string& localPath, const std::string& ciiPath) {
+  ConversionResult result(state.errLog);
+  LineReader in;
+  if (!in.Open(localPath)) {
+    result.Stop(kErrFile, "cannot read " + localPath + ": " + std::strerror(errno));
+    return result.code();
   }
-  std::ofstream out(ciiPath, std::ios::binary | std::ios::app);
-  if (!out) {
-    WriteErrLog(state, kErrFile, "", 0);
-    return;
+  AppendedFile out;
+  if (!out.Open(ciiPath, IdentityOf(localPath))) {
+    result.Stop(kErrFile, out.error());
+    return result.code();
   }
-  LocalToCiiWriter writer(state, db, out);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!writer.Line(line)) return;
-  }
-  writer.Finish();
+  LocalToCiiWriter writer(state, db, result, out);
+  std::string_view line;
+  bool going = true;
+  while (going && in.Next(line)) going = writer.Line(line);
+  if (in.failed()) result.Stop(kErrFile, "cannot read " + localPath);
+  if (result.ok()) writer.Finish();
+  if (result.ok() && !out.Close()) result.Stop(kErrFile, out.error());
+  if (!result.ok()) out.Rollback();
+  return result.code();
 }
 
 }  // namespace edi::cii

@@ -18,25 +18,27 @@ void ConvertCiiXmlFile(ConverterState& state, Database& db, const std::string& i
                        const std::string& outputPath, long transferNo, std::string& result);
 
 // The same with the direction given: CII to XML when `toXml`. Returns the
-// number of message groups written (documents saved, or groups appended).
-int ConvertCiiXml(ConverterState& state, Database& db, const std::string& inputPath,
-                  const std::string& outputPath, long transferNo, bool toXml, std::string& result);
+// result; `written` is the number of message groups written (documents
+// saved, or groups appended).
+std::string ConvertCiiXml(ConverterState& state, Database& db, const std::string& inputPath,
+                          const std::string& outputPath, long transferNo, bool toXml, int& written);
 
 // Appends the message groups of one XML document to `outputPath`. The first
 // JPMGH of the document always opens a group (with its own format rows) and
 // the document's last group is closed with its trailer. A document that
-// fails leaves the output file as it was. Success: ConvErrorText "".
-// Returns the number of groups appended.
-int XmlToCii(ConverterState& state, Database& db, const std::string& inputPath,
-              const std::string& outputPath);
+// fails leaves the output file as it was. Returns 0 or the stopping code;
+// `groups` is the number of groups appended.
+int XmlToCii(ConverterState& state, Database& db, const std::string& inputPath, const std::string& outputPath,
+             int& groups);
 
 // Writes one XML document per message group of the CII file: the first to
 // `outputPath`, the next ones to the path with the group's position inserted
-// before the extension (out.xml, out2.xml, ...). A document is saved when its
-// group trailer is read; a group without trailer leaves no document.
-// Returns the number of documents saved.
-int CiiToXml(ConverterState& state, Database& db, const std::string& inputPath,
-             const std::string& outputPath);
+// before the extension (out.xml, out2.xml, ...). The documents replace the
+// files of those names only when the whole file has converted; a group
+// without trailer leaves no document. Returns 0 or the stopping code;
+// `documents` is the number of documents saved.
+int CiiToXml(ConverterState& state, Database& db, const std::string& inputPath, const std::string& outputPath,
+             int& documents);
 
 // The output path of the n-th (1-based) group of a CII file.
 std::string GroupDocumentPath(const std::string& outputPath, int position);

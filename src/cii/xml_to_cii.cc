@@ -1,17 +1,15 @@
 #include <libxml/xmlreader.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
+#include "base/ansi_codec.h"
+#include "base/text.h"
 #include "cii/ansi_text.h"
-#include "cii/cii_writer.h"
 #include "cii/decimal_text.h"
-#include "cii/err_log.h"
 #include "cii/field_codec.h"
+#include "cii/output_file.h"
+#include "cii/syntax/cii_writer.h"
 #include "cii/xml_converter.h"
-#include "startup/ansi_codec.h"
-#include "startup/common_routines.h"
 
 namespace edi::cii {
 namespace {
@@ -56,14 +54,13 @@ xmlNodePtr NextElement(xmlNodePtr node) {
 
 class DocumentConverter {
  public:
-  DocumentConverter(ConverterState& state, Database& db, std::ofstream& out)
-      : state_(state), db_(db), out_(out) {}
+  DocumentConverter(ConverterState& state, Database& db, ConversionResult& result, AppendedFile& out)
+      : state_(state), db_(db), result_(result), out_(out) {}
 
   int groups() const { return groups_; }
 
   // Returns false when the document must fail (ConvErrorText holds the code).
   bool Run(xmlTextReaderPtr reader) {
-    state_.xmlCharCode = "M";
     int ret = xmlTextReaderRead(reader);
     while (ret == 1) {
       if (xmlTextReaderNodeType(reader) == XML_READER_TYPE_ELEMENT) {
@@ -83,15 +80,9 @@ class DocumentConverter {
   }
 
  private:
-  bool Fail(int code) {
-    WriteErrLog(state_, code, "", 0);
-    return false;
-  }
+  bool Fail(int code) { return result_.Stop(code); }
 
-  bool Write(const std::string& bytes) {
-    out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return out_ ? true : Fail(kErrFile);
-  }
+  bool Write(std::string_view bytes) { return out_.Write(bytes) || result_.Stop(kErrFile, out_.error()); }
 
   // The group header from this JPMGH alone: defaults, then its children.
   std::array<uint8_t, kRecordSize> BuildHeader(xmlNodePtr node) {
@@ -110,15 +101,11 @@ class DocumentConverter {
         const std::string value = NodeText(child);
         std::span<uint8_t> bytes(header.data() + field.offset, field.length);
         std::string ansi;
-        if (!Utf8ToAnsi(value, ansi)) WriteErrLog(state_, kErrUnmappable, "", 1);
+        if (!Utf8ToAnsi(value, ansi)) result_.Note(kErrUnmappable);
         StoreMixedBytes(bytes, ansi);
       }
     }
     return header;
-  }
-
-  static std::string HeaderText(const std::array<uint8_t, kRecordSize>& h, size_t offset, size_t length) {
-    return TrimBlanks(std::string_view(reinterpret_cast<const char*>(h.data() + offset), length));
   }
 
   static bool HasElementChildren(xmlNodePtr node) {
@@ -133,19 +120,12 @@ class DocumentConverter {
     const auto header = BuildHeader(node);
     if (groupOpen_ && header == state_.header) return true;  // the same group goes on
     if (groupOpen_ && !Trailer()) return false;
-    state_.header = header;
-    state_.groupBpid = HeaderText(header, header::kBpid, header::kBpidLength);
-    state_.groupInfoCode = HeaderText(header, header::kInfoCode, header::kInfoCodeLength);
-    const std::string& info = state_.groupInfoCode;
-    const std::string& bpid = state_.groupBpid;
-    if (!LoadedOrLogged(state_, LoadFormatInfo(db_, info, bpid, state_.formatInfo, false), kErrNoFormatInfo) ||
-        !LoadedOrLogged(state_, LoadRecordFormatRows(db_, 'E', info, bpid, state_.ciiRows), kErrNoCiiRows)) {
-      return false;
-    }
+    state_.TakeHeader(header);
+    if (!LoadGroupFormats(state_, db_, GroupFormats{.xmlCode = false}, result_)) return false;
     if (!IsKnownStorageMode(state_.StorageMode())) return Fail(kErrStorageMode);
     const char code = static_cast<char>(header[header::kDoubleByteSet]);
     doubleByteCode_ = (code == 'S' || code == 'U') ? code : 'M';
-    if (code != 'M' && code != 'S' && code != 'U') WriteErrLog(state_, kErrCharCode, "", 1);
+    if (code != 'M' && code != 'S' && code != 'U') result_.Note(kErrCharCode);
     groupOpen_ = true;
     ++groups_;
     std::string block;
@@ -154,9 +134,8 @@ class DocumentConverter {
   }
 
   bool Trailer() {
-    FillTrailer(state_.trailer, messages_);
     std::string block;
-    AppendGroupTrailer(block, state_.trailer);
+    if (const int refused = AppendGroupTrailer(block, messages_)) return Fail(refused);
     groupOpen_ = false;
     return Write(block);
   }
@@ -188,13 +167,15 @@ class DocumentConverter {
   bool Message(xmlNodePtr node) {
     ++messages_;
     if (!groupOpen_) {
-      WriteErrLog(state_, kErrNoGroupHeader, "", 1);
+      result_.Note(kErrNoGroupHeader);
       return true;
     }
     MessageBody body;
     if (!Members(node, body)) return false;
+    std::string data;
+    if (const int refused = MessageData(messages_, body.bytes(), data)) return Fail(refused);
     std::string blocks;
-    AppendMessageBlocks(blocks, MessageData(static_cast<int>(messages_), body.bytes()), state_.StorageMode());
+    AppendMessageBlocks(blocks, data, state_.StorageMode());
     return Write(blocks);
   }
 
@@ -221,7 +202,7 @@ class DocumentConverter {
     const std::string suffix = name.substr(3);
     const RecordFormatRow* row = suffix == "0" ? nullptr : GroupRow(suffix);
     if (suffix != "0" && row == nullptr) {
-      WriteErrLog(state_, kErrNoGroupRow, "", 1);  // the group is left out
+      result_.Note(kErrNoGroupRow);  // the group is left out
       return true;
     }
     if (!body.AppendGroupStart(row != nullptr ? row->multiNo : "0", false)) return Fail(kErrMultiNo);
@@ -234,18 +215,19 @@ class DocumentConverter {
     const long itemNo = NameNumber(name, 2);
     const RecordFormatRow* row = itemNo >= 0 ? ItemRow(itemNo) : nullptr;
     if (row == nullptr) {
-      WriteErrLog(state_, kErrNoGroupRow, "", 1);
+      result_.Note(kErrNoGroupRow);
       return true;
     }
     std::string value;
     if (!Value(*row, NodeText(node), value)) return false;
-    if (!value.empty()) body.AppendElement(static_cast<uint32_t>(itemNo), value);
-    return true;
+    if (value.empty()) return true;
+    const int refused = body.AppendElement(static_cast<uint32_t>(itemNo), value);
+    return refused == 0 || Fail(refused);
   }
 
   std::string OneByteText(const std::string& text) {
     std::string bytes;
-    if (!Utf8ToAnsi(text, bytes)) WriteErrLog(state_, kErrUnmappable, "", 1);
+    if (!Utf8ToAnsi(text, bytes)) result_.Note(kErrUnmappable);
     return bytes;
   }
 
@@ -261,7 +243,7 @@ class DocumentConverter {
     } else if (a == "Y") {
       std::string date = text;
       if (date.size() < 6) date.insert(0, 6 - date.size(), '0');
-      if (date.size() == 6) date.insert(0, date.compare(0, 2, "50") <= 0 ? "20" : "19");
+      date = WithCentury(std::move(date));
       const size_t keep = static_cast<size_t>(std::max(row.length, 0));
       if (date.size() > keep) date = date.substr(date.size() - keep);
       auto number = ParseDecimal(date);
@@ -282,7 +264,7 @@ class DocumentConverter {
       std::string wide = ToFullWidth(text);
       std::string ansi;
       if (!Utf8ToAnsi(wide, ansi)) {
-        WriteErrLog(state_, kErrUnmappable, "", 1);
+        result_.Note(kErrUnmappable);
         wide = ReplaceUnmappable(wide);
       }
       out = EncodeDoubleBytes(wide, doubleByteCode_);
@@ -310,7 +292,8 @@ class DocumentConverter {
 
   ConverterState& state_;
   Database& db_;
-  std::ofstream& out_;
+  ConversionResult& result_;
+  AppendedFile& out_;
   bool groupOpen_ = false;
   int groups_ = 0;
   long messages_ = 0;
@@ -323,34 +306,30 @@ void IgnoreReaderError(void*, const char*, xmlParserSeverities, xmlTextReaderLoc
 
 }  // namespace
 
-int XmlToCii(ConverterState& state, Database& db, const std::string& inputPath,
-             const std::string& outputPath) {
+int XmlToCii(ConverterState& state, Database& db, const std::string& inputPath, const std::string& outputPath,
+             int& groups) {
   RegisterAnsiEncoding();
-  std::error_code ec;
-  const auto before = std::filesystem::exists(outputPath, ec) ? std::filesystem::file_size(outputPath, ec) : 0;
-  bool ok = false;
-  int groups = 0;
-  {
-    std::ofstream out(outputPath, std::ios::binary | std::ios::app);
-    if (!out) {
-      WriteErrLog(state, kErrFile, "", 0);
-      return 0;
-    }
-    xmlSetGenericErrorFunc(nullptr, IgnoreXmlError);
-    xmlTextReaderPtr reader = xmlReaderForFile(inputPath.c_str(), nullptr, XML_PARSE_NONET);
-    if (reader == nullptr) {
-      WriteErrLog(state, kErrXmlParse, "", 0);
-    } else {
-      xmlTextReaderSetErrorHandler(reader, IgnoreReaderError, nullptr);
-      DocumentConverter converter(state, db, out);
-      ok = converter.Run(reader);
-      groups = converter.groups();
-      xmlFreeTextReader(reader);
-    }
+  groups = 0;
+  ConversionResult result(state.errLog);
+  AppendedFile out;
+  if (!out.Open(outputPath, IdentityOf(inputPath))) return result.Stop(kErrFile, out.error()), result.code();
+  xmlSetGenericErrorFunc(nullptr, IgnoreXmlError);
+  xmlTextReaderPtr reader = xmlReaderForFile(inputPath.c_str(), nullptr, XML_PARSE_NONET);
+  if (reader == nullptr) {
+    result.Stop(kErrXmlParse, "cannot read " + inputPath);
+  } else {
+    xmlTextReaderSetErrorHandler(reader, IgnoreReaderError, nullptr);
+    DocumentConverter converter(state, db, result, out);
+    if (converter.Run(reader)) groups = converter.groups();
+    xmlFreeTextReader(reader);
   }
+  if (result.ok() && !out.Close()) result.Stop(kErrFile, out.error());
   // A failed document leaves nothing behind: the output goes back to its size.
-  if (!ok) std::filesystem::resize_file(outputPath, before, ec);
-  return ok ? groups : 0;
+  if (!result.ok()) {
+    out.Rollback();
+    groups = 0;
+  }
+  return result.code();
 }
 
 }  // namespace edi::cii

@@ -85,19 +85,41 @@ bool Database::Fail(const std::string& message) {
   return false;
 }
 
+// The SQLite file as a URI filename with every byte but the unreserved ones
+// percent-encoded, so that no character of the path (a quote, a blank, "=")
+// can end the value in SOCI's connection options.
+std::string SqliteUri(const std::string& path, const char* mode) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (unsigned char c : path) {
+    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                       c == '/' || c == '.' || c == '_' || c == '-' || c == '~';
+    if (plain) {
+      uri.push_back(static_cast<char>(c));
+    } else {
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 15];
+    }
+  }
+  return uri + "?mode=" + mode;
+}
+
 bool Database::OpenSqlite(const std::string& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return Fail("no database file " + path);
-  return CreateSqlite(path);
+  return OpenSqliteUri(SqliteUri(path, "rw"));
 }
 
-bool Database::CreateSqlite(const std::string& path) {
+bool Database::CreateSqlite(const std::string& path) { return OpenSqliteUri(SqliteUri(path, "rwc")); }
+
+bool Database::OpenSqliteUri(const std::string& uri) {
   try {
     // The busy time-out stands in for the query time-out: a statement waits
     // up to 300 s for another station's lock.
     impl_->session.close();
     inTransaction_ = false;
-    impl_->session.open(soci::sqlite3, "db=\"" + path + "\" timeout=300");
+    impl_->session.open(soci::sqlite3, "db=" + uri + " timeout=300");
     dialect_ = SqlDialect::kSqlite;
     return true;
   } catch (const std::exception& e) {

@@ -30,7 +30,8 @@ class Database {
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
-  // Opens an existing SQLite file. Fails when the file does not exist.
+  // Opens an existing SQLite file for reading and writing, never creating
+  // it. Any character of the path is part of the file name.
   bool OpenSqlite(const std::string& path);
   // Opens (creating when absent) a SQLite file; for setting up a station.
   bool CreateSqlite(const std::string& path);
@@ -65,6 +66,7 @@ class Database {
  private:
   struct Impl;
   bool Fail(const std::string& message);
+  bool OpenSqliteUri(const std::string& uri);
   bool Query(std::string_view sql, const SqlParams& params, ResultSet& out);
 
   std::unique_ptr<Impl> impl_;

@@ -2,17 +2,12 @@
 
 #include <filesystem>
 
+#include "base/text.h"
+
 namespace edi {
 namespace {
 
 constexpr std::string_view kSqlitePrefix = "sqlite:";
-
-std::string Trim(std::string_view s) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-  return std::string(s);
-}
 
 std::string QuoteAttribute(std::string_view value) {
   if (value.find_first_of(";{}") == std::string_view::npos) return std::string(value);
@@ -37,7 +32,7 @@ std::string BuildConnectionString(std::string_view dataSource, std::string_view 
 
 bool OpenDatabase(const DatabaseLogin& login, std::string_view settingsFolder, Database& db,
                   std::string& connectionString) {
-  const std::string dataSource = Trim(login.dataSource);
+  const std::string dataSource = TrimBlanks(login.dataSource);
   if (IsSqlite(dataSource)) {
     std::filesystem::path path(dataSource.substr(kSqlitePrefix.size()));
     if (path.empty()) return false;
@@ -46,12 +41,19 @@ bool OpenDatabase(const DatabaseLogin& login, std::string_view settingsFolder, D
     return db.OpenSqlite(path.string());
   }
   if (dataSource.empty()) return false;
-  connectionString = BuildConnectionString(dataSource, Trim(login.user), Trim(login.password));
+  connectionString = BuildConnectionString(dataSource, TrimBlanks(login.user), TrimBlanks(login.password));
   return db.OpenOdbc(connectionString);
 }
 
+std::string DescribeConnectionFailure(const DatabaseLogin& login, const Database& db) {
+  const std::string dataSource = TrimBlanks(login.dataSource);
+  if (dataSource.empty()) return "[動作環境] DBSTRING is empty";
+  const std::string reason = db.LastError().empty() ? "cannot be opened" : db.LastError();
+  return "data source " + dataSource + ": " + reason;
+}
+
 bool OpenDatabaseFromArgument(std::string_view value, Database& db) {
-  const std::string v = Trim(value);
+  const std::string v = TrimBlanks(value);
   if (IsSqlite(v)) return db.OpenSqlite(v.substr(kSqlitePrefix.size()));
   if (v.find('=') != std::string::npos) return db.OpenOdbc(v);
   return db.OpenOdbc(BuildConnectionString(v, "", ""));

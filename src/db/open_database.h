@@ -30,6 +30,10 @@ std::string BuildConnectionString(std::string_view dataSource, std::string_view 
 bool OpenDatabase(const DatabaseLogin& login, std::string_view settingsFolder, Database& db,
                   std::string& connectionString);
 
+// What a failed OpenDatabase tried and why it failed: the data source (or
+// SQLite file) and the driver's reason, for the "接続エラー" message.
+std::string DescribeConnectionFailure(const DatabaseLogin& login, const Database& db);
+
 // Opens `db` from a DBSTRING-like value given on a command line, with empty
 // user and password ("sqlite:PATH" relative to the current folder, or a
 // complete ODBC connection string when it holds "=", else a DSN name).

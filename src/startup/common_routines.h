@@ -1,22 +1,15 @@
-// Small routines shared by the jobs, the transports and the windows: NULL
-// handling of database values, the pattern test, the padded centre code.
+// Small routines shared by the jobs, the transports and the windows: the
+// pattern test and the padded centre code. (NULL handling of database values
+// lives with the database layer, trimming in the base library.)
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "base/text.h"
+#include "db/null_value.h"
+
 namespace edi {
-
-// A database value: nullopt stands for NULL.
-using DbValue = std::optional<std::string>;
-
-// NULL gives `fallback`; any other value comes back without leading and
-// trailing blanks.
-std::string NullToTrimmed(const DbValue& value, std::string_view fallback);
-
-// NULL gives `fallback`; any other value comes back unchanged.
-std::string NullToDefault(const DbValue& value, std::string_view fallback);
 
 // True when the regular expression `pattern` (ECMAScript syntax) matches
 // anywhere in `text`, ignoring case. A pattern that does not compile matches
@@ -27,8 +20,5 @@ bool MatchPattern(std::string_view pattern, std::string_view text);
 // every blank replaced by "_". A longer code keeps its length (its blanks are
 // still replaced): the field is only ever filled, never cut.
 std::string PadCentre(std::string_view centreCode);
-
-// Leading and trailing blanks (space, tab, CR, LF) removed.
-std::string TrimBlanks(std::string_view text);
 
 }  // namespace edi

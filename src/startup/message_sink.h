@@ -9,14 +9,17 @@ namespace edi {
 class MessageSink {
  public:
   virtual ~MessageSink() = default;
-  // Shows `text` (UTF-8) with an OK button and returns once it is dismissed.
-  virtual void ShowMessage(std::string_view text) = 0;
+  // Shows the system's own `text` (UTF-8) with an OK button and returns once
+  // it is dismissed. `detail` says what failed and where (a path and key, a
+  // data source and the driver's reason): a window may show it below the
+  // text, a headless program prints it after the text.
+  virtual void ShowMessage(std::string_view text, std::string_view detail = {}) = 0;
 };
 
-// Writes each message as one line on standard error.
+// Writes each message as one line on standard error: "text: detail".
 class StderrMessageSink : public MessageSink {
  public:
-  void ShowMessage(std::string_view text) override;
+  void ShowMessage(std::string_view text, std::string_view detail = {}) override;
 };
 
 }  // namespace edi

@@ -1,20 +1,15 @@
 #include "startup/profile_file.h"
 
 #include <fstream>
-#include <iterator>
+#include <sstream>
 
-#include "startup/ansi_codec.h"
+#include "base/ansi_codec.h"
+#include "base/text.h"
 
 namespace edi {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+std::string_view Trim(std::string_view s) { return TrimBlanksView(s); }
 
 std::string_view Unquote(std::string_view s) {
   if (s.size() >= 2 && ((s.front() == '"' && s.back() == '"') ||
@@ -22,16 +17,6 @@ std::string_view Unquote(std::string_view s) {
     return s.substr(1, s.size() - 2);
   }
   return s;
-}
-
-char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
 }
 
 std::string CutToBuffer(std::string_view value, size_t bufferLength) {
@@ -42,9 +27,28 @@ std::string CutToBuffer(std::string_view value, size_t bufferLength) {
 }  // namespace
 
 ProfileFile ProfileFile::Load(const std::filesystem::path& file) {
+  ProfileFile missing;
+  std::error_code ec;
+  const auto status = std::filesystem::status(file, ec);
+  if (!std::filesystem::exists(status)) {
+    missing.error_ = "not found";
+    return missing;
+  }
+  if (!std::filesystem::is_regular_file(status)) {
+    missing.error_ = std::filesystem::is_directory(status) ? "is a folder, not a file" : "is not a regular file";
+    return missing;
+  }
   std::ifstream in(file, std::ios::binary);
-  if (!in) return ProfileFile();
-  std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string raw;
+  if (in) {
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    raw = bytes.str();
+  }
+  if (!in) {
+    missing.error_ = "cannot be read";
+    return missing;
+  }
   return Parse(raw);
 }
 
@@ -85,7 +89,7 @@ ProfileFile ProfileFile::Parse(std::string_view bytes) {
 
 const ProfileFile::Section_* ProfileFile::FindSection(std::string_view name) const {
   for (const auto& s : sections_) {
-    if (EqualsIgnoreCase(s.name, Trim(name))) return &s;
+    if (EqualsIgnoreAsciiCase(s.name, Trim(name))) return &s;
   }
   return nullptr;
 }
@@ -95,7 +99,7 @@ std::string ProfileFile::Value(std::string_view section, std::string_view key,
   const Section_* s = FindSection(section);
   if (s == nullptr) return std::string();
   for (const auto& e : s->entries) {
-    if (!e.key.empty() && EqualsIgnoreCase(e.key, Trim(key))) {
+    if (!e.key.empty() && EqualsIgnoreAsciiCase(e.key, Trim(key))) {
       return CutToBuffer(e.value, bufferLength);
     }
   }

@@ -19,8 +19,9 @@ inline constexpr size_t kProfileBufferLength = 256;
 
 class ProfileFile {
  public:
-  // Loads `file`. A file that does not exist or cannot be read gives an empty
-  // profile in which every key reads as "" (as the profile calls behave).
+  // Loads `file`. A file that does not exist, is no regular file or cannot
+  // be read gives an empty profile in which every key reads as "" (as the
+  // profile calls behave); error() then says why.
   static ProfileFile Load(const std::filesystem::path& file);
 
   // Parses the bytes of a profile file (UTF-8 or Windows-31J).
@@ -28,6 +29,8 @@ class ProfileFile {
 
   // True when the file existed and was read.
   bool exists() const { return exists_; }
+  // Why the file was not read ("" when it was).
+  const std::string& error() const { return error_; }
 
   // The value of `key` in `section`, cut to bufferLength - 1 characters.
   // A missing key and an empty key both give "".
@@ -52,6 +55,7 @@ class ProfileFile {
   const Section_* FindSection(std::string_view name) const;
 
   bool exists_ = false;
+  std::string error_;
   std::vector<Section_> sections_;
 };
 

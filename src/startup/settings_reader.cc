@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "startup/ansi_codec.h"
+#include "base/ansi_codec.h"
 #include "startup/common_routines.h"
 #include "startup/profile_file.h"
 #include "startup/settings_folder.h"
@@ -12,13 +12,13 @@
 namespace edi {
 namespace {
 
-// The 動作環境 reader reads through a 64-character buffer into fixed-length
-// texts of 50 characters, blank-padded.
-constexpr size_t kDatabaseBufferLength = 64;
+// The 動作環境 values are fixed-length texts of 50 characters, blank-padded.
+// A longer value is kept whole: a data-source name cut at 50 characters
+// would never be found.
 constexpr size_t kDatabaseFieldLength = 50;
 
-std::string FixedText(std::string_view value, size_t length) {
-  std::string text(Utf8Prefix(value, length));
+std::string PaddedText(std::string_view value, size_t length) {
+  std::string text(value);
   for (size_t n = Utf8Length(text); n < length; ++n) text.push_back(' ');
   return text;
 }
@@ -35,26 +35,57 @@ FontSettings ReadFont(const ProfileFile& ini, const char* prefix) {
   return f;
 }
 
-bool ReadColour(const ProfileFile& ini, const char* key, double& out) {
-  auto value = ParseSettingNumber(ini.Value("Setting0", key));
-  if (!value) return false;
+// "[section] key" and why its value does not convert.
+std::string BadValue(std::string_view section, std::string_view key, const std::string& value,
+                     const char* wanted) {
+  return "[" + std::string(section) + "] " + std::string(key) +
+         (value.empty() ? " is empty" : " = \"" + value + "\" is not " + wanted);
+}
+
+bool ReadColour(const ProfileFile& ini, const char* key, double& out, std::string& why) {
+  const std::string text = ini.Value("Setting0", key);
+  auto value = ParseSettingNumber(text);
+  if (!value) {
+    why = BadValue("Setting0", key, text, "a number");
+    return false;
+  }
+  out = *value;
+  return true;
+}
+
+bool ReadInt16(const ProfileFile& ini, const char* key, int16_t& out, std::string& why) {
+  const std::string text = ini.Value("M470410", key);
+  auto value = ParseSettingInt16(text);
+  if (!value) {
+    why = BadValue("M470410", key, text, "a 16-bit number");
+    return false;
+  }
   out = *value;
   return true;
 }
 
 // Setting0 keys in the reading order of the settings file's documentation.
-bool ReadDisplaySettings(const ProfileFile& ini, DisplaySettings& d) {
+bool ReadDisplaySettings(const ProfileFile& ini, DisplaySettings& d, std::string& why) {
   d.formBackColor = ini.Value("Setting0", "FormBackColor");
-  if (!ReadColour(ini, "LabelBackColor", d.labelBackColor)) return false;
+  if (!ReadColour(ini, "LabelBackColor", d.labelBackColor, why)) return false;
   d.labelFont = ReadFont(ini, "Label");
-  if (!ReadColour(ini, "LabelForeColor", d.labelForeColor)) return false;
-  if (!ReadColour(ini, "TextBackColor", d.textBackColor)) return false;
-  if (!ReadColour(ini, "TextFocusColor", d.textFocusColor)) return false;
+  if (!ReadColour(ini, "LabelForeColor", d.labelForeColor, why)) return false;
+  if (!ReadColour(ini, "TextBackColor", d.textBackColor, why)) return false;
+  if (!ReadColour(ini, "TextFocusColor", d.textFocusColor, why)) return false;
   d.textFont = ReadFont(ini, "Text");
-  if (!ReadColour(ini, "TextForeColor", d.textForeColor)) return false;
-  if (!ReadColour(ini, "TitleBackColor", d.titleBackColor)) return false;
+  if (!ReadColour(ini, "TextForeColor", d.textForeColor, why)) return false;
+  if (!ReadColour(ini, "TitleBackColor", d.titleBackColor, why)) return false;
   d.titleFont = ReadFont(ini, "Title");
-  return ReadColour(ini, "TitleForeColor", d.titleForeColor);
+  return ReadColour(ini, "TitleForeColor", d.titleForeColor, why);
+}
+
+// The settings folder of a program folder, or `why` says there is none.
+std::optional<std::string> FolderOrWhy(std::string_view programFolder, std::string& why) {
+  auto folder = SettingsFolderOf(programFolder);
+  if (!folder) {
+    why = "no settings folder two levels above the program folder " + std::string(programFolder);
+  }
+  return folder;
 }
 
 }  // namespace
@@ -90,14 +121,16 @@ std::optional<int16_t> ParseSettingInt16(std::string_view text) {
   return static_cast<int16_t>(rounded);
 }
 
-bool ReadDatabaseSettings(std::string_view programFolder, ProgramState& state) {
-  auto folder = SettingsFolderOf(programFolder);
+bool ReadDatabaseSettings(std::string_view programFolder, ProgramState& state, std::string& why) {
+  auto folder = FolderOrWhy(programFolder, why);
   if (!folder) return false;
-  ProfileFile ini = ProfileFile::Load(SettingsFileIn(*folder));
-  if (!ini.exists()) return false;
-  auto read = [&](const char* key) {
-    return FixedText(ini.Value("動作環境", key, kDatabaseBufferLength), kDatabaseFieldLength);
-  };
+  const auto file = SettingsFileIn(*folder);
+  ProfileFile ini = ProfileFile::Load(file);
+  if (!ini.exists()) {
+    why = file.string() + " " + ini.error();
+    return false;
+  }
+  auto read = [&](const char* key) { return PaddedText(ini.Value("動作環境", key), kDatabaseFieldLength); };
   state.database.user = read("USERID");
   state.database.password = read("PASSWD");
   state.database.dataSource = read("DBSTRING");
@@ -105,17 +138,16 @@ bool ReadDatabaseSettings(std::string_view programFolder, ProgramState& state) {
   return true;
 }
 
-bool ReadDisplayAndPathSettings(std::string_view programFolder, ProgramState& state) {
-  auto folder = SettingsFolderOf(programFolder);
+bool ReadDisplayAndPathSettings(std::string_view programFolder, ProgramState& state, std::string& why) {
+  auto folder = FolderOrWhy(programFolder, why);
   if (!folder) return false;
-  ProfileFile ini = ProfileFile::Load(SettingsFileIn(*folder));
-  if (!ReadDisplaySettings(ini, state.display)) return false;
-  auto minimaize = ParseSettingInt16(ini.Value("M470410", "MINIMAIZE"));
-  if (!minimaize) return false;
-  auto demoMode = ParseSettingInt16(ini.Value("M470410", "DEMOMODE"));
-  if (!demoMode) return false;
-  state.minimaize = *minimaize;
-  state.demoMode = *demoMode;
+  const auto file = SettingsFileIn(*folder);
+  ProfileFile ini = ProfileFile::Load(file);
+  if (!ReadDisplaySettings(ini, state.display, why) || !ReadInt16(ini, "MINIMAIZE", state.minimaize, why) ||
+      !ReadInt16(ini, "DEMOMODE", state.demoMode, why)) {
+    why = file.string() + ": " + why;
+    return false;
+  }
   state.paths.ntsPath = ini.Value("PATH", "NTS100_PATH");
   state.paths.ediInFil = ini.Value("PATH", "EDIINFIL");
   state.paths.ediOutFil = ini.Value("PATH", "EDIOUTFIL");

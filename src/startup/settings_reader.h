@@ -10,15 +10,18 @@
 
 namespace edi {
 
-// Reads the 動作環境 keys into state.database. Fails when no settings folder
-// can be derived from `programFolder` or when the settings file is missing
-// (a station without its settings file cannot be told from a wrong one).
-bool ReadDatabaseSettings(std::string_view programFolder, ProgramState& state);
+// Reads the 動作環境 keys into state.database, each whole (the 256-character
+// rule), blank-padded to 50 characters when shorter. Fails when no settings
+// folder can be derived from `programFolder` or when the settings file is
+// missing or unreadable (a station without its settings file cannot be told
+// from a wrong one); `why` then names the folder or file and what is wrong.
+bool ReadDatabaseSettings(std::string_view programFolder, ProgramState& state, std::string& why);
 
 // Reads Setting0, M470410, PATH and デバッグ into `state` and records the
 // settings folder. Fails when a colour key, MINIMAIZE or DEMOMODE does not
-// convert (empty, not a number, outside the 16-bit range).
-bool ReadDisplayAndPathSettings(std::string_view programFolder, ProgramState& state);
+// convert (empty, not a number, outside the 16-bit range); `why` then names
+// the file, the section and key, and the value.
+bool ReadDisplayAndPathSettings(std::string_view programFolder, ProgramState& state, std::string& why);
 
 // A key re-read from the station's settings file for one job, with the
 // start-up buffer of 256 characters.

@@ -9,12 +9,17 @@
 
 namespace edi {
 
-void StderrMessageSink::ShowMessage(std::string_view text) { std::cerr << text << std::endl; }
+void StderrMessageSink::ShowMessage(std::string_view text, std::string_view detail) {
+  std::cerr << text;
+  if (!detail.empty()) std::cerr << ": " << detail;
+  std::cerr << std::endl;
+}
 
 bool InitialiseProgram(std::string_view /*screenId*/, std::string_view programFolder,
                        MessageSink& sink, ProgramState& state, Database& db) {
-  if (!ReadDatabaseSettings(programFolder, state)) {
-    sink.ShowMessage(kSettingsReadError);
+  std::string why;
+  if (!ReadDatabaseSettings(programFolder, state, why)) {
+    sink.ShowMessage(kSettingsReadError, why);
     return false;
   }
   cProfile profile;
@@ -28,11 +33,11 @@ bool InitialiseProgram(std::string_view /*screenId*/, std::string_view programFo
   const std::string settingsFolder = SettingsFolderOf(programFolder).value_or("");
   DatabaseLogin login{state.database.dataSource, state.database.user, state.database.password};
   if (!OpenDatabase(login, settingsFolder, db, state.connectionString)) {
-    sink.ShowMessage(kConnectionError);
+    sink.ShowMessage(kConnectionError, DescribeConnectionFailure(login, db));
     return false;
   }
-  if (!ReadDisplayAndPathSettings(programFolder, state)) {
-    sink.ShowMessage(kSettingsReadError);
+  if (!ReadDisplayAndPathSettings(programFolder, state, why)) {
+    sink.ShowMessage(kSettingsReadError, why);
     return false;
   }
   return true;

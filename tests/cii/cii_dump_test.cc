@@ -3,8 +3,9 @@
 #include <array>
 #include <fstream>
 
-#include "cii/cii_layout.h"
-#include "cii/cii_writer.h"
+#include "cii/syntax/cii_layout.h"
+#include "cii/syntax/cii_writer.h"
+#include "support/format_fixture.h"
 #include "support/test_db.h"
 
 namespace edi::cii {
@@ -29,14 +30,12 @@ TEST(CiiDump, ListsGroupsMessagesElementsAndChecksTheTrailer) {
   std::string file;
   AppendGroupHeader(file, header);
   MessageBody body;
-  body.AppendElement(12, "ABC");
-  body.AppendGroupStart("1", false);
-  body.AppendElement(13, "\x88\x9F");
+  EXPECT_EQ(body.AppendElement(12, "ABC"), 0);
+  EXPECT_TRUE(body.AppendGroupStart("1", false));
+  EXPECT_EQ(body.AppendElement(13, "\x88\x9F"), 0);
   body.AppendGroupEnd();
-  AppendMessageBlocks(file, MessageData(1, body.bytes()), 'M');
-  std::array<uint8_t, kRecordSize> trailer;
-  FillTrailer(trailer, 2);  // wrong: one message
-  AppendGroupTrailer(file, trailer);
+  AppendMessageBlocks(file, test::Data(1, body.bytes()), 'M');
+  test::AppendTrailer(file, 2);  // wrong: one message
   file += "X";
   auto path = test::TempDir("dump") / "in.CII";
   std::ofstream(path, std::ios::binary) << file;

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "cii/cii_layout.h"
-#include "cii/cii_writer.h"
+#include "cii/syntax/cii_layout.h"
+#include "cii/syntax/cii_writer.h"
 
 namespace edi::cii {
 namespace {
@@ -41,34 +41,76 @@ TEST(MessageBlocks, LargeModeIsNotFilled) {
   EXPECT_EQ(out[32001], '9');
 }
 
+std::string Data(long number, const std::string& body) {
+  std::string data;
+  EXPECT_EQ(MessageData(number, body, data), 0);
+  return data;
+}
+
 TEST(MessageData, ShortAndLongLengthForms) {
-  std::string shortData = MessageData(1, std::string(32759, 'b'));
+  std::string shortData = Data(1, std::string(32759, 'b'));
   EXPECT_EQ(shortData.substr(0, 6), "D00001");
   EXPECT_EQ(static_cast<unsigned char>(shortData[6]), 0x80);  // 32768
   EXPECT_EQ(static_cast<unsigned char>(shortData[7]), 0x00);
   EXPECT_EQ(shortData.size(), 32768u);
-  std::string longData = MessageData(12, std::string(32760, 'b'));
+  std::string longData = Data(12, std::string(32760, 'b'));
   EXPECT_EQ(longData.substr(0, 16), "D00012\x80\x80\xF7" "0032777");
   EXPECT_EQ(longData.size(), 32777u);
   EXPECT_EQ(static_cast<unsigned char>(longData.back()), 0xFE);
-  std::string empty = MessageData(3, "");
+  std::string empty = Data(3, "");
   EXPECT_EQ(empty, std::string("D00003\x00\x09\xFE", 9));
 }
 
 TEST(MessageBody, LengthsAndExtendedTags) {
   MessageBody body;
-  body.AppendElement(7, std::string(239, 'v'));
+  EXPECT_EQ(body.AppendElement(7, std::string(239, 'v')), 0);
   EXPECT_EQ(body.bytes().substr(0, 2), "\x07\xEF");
   body.Clear();
-  body.AppendElement(7, std::string(240, 'v'));
+  EXPECT_EQ(body.AppendElement(7, std::string(240, 'v')), 0);
   EXPECT_EQ(body.bytes().substr(0, 4), std::string("\x07\xF2\x00\xF0", 4));
   body.Clear();
-  body.AppendElement(3, "a");
-  body.AppendElement(241, "b");
-  body.AppendElement(5, "c");
-  body.AppendElement(0x12345, "d");
+  EXPECT_EQ(body.AppendElement(3, "a"), 0);
+  EXPECT_EQ(body.AppendElement(241, "b"), 0);
+  EXPECT_EQ(body.AppendElement(5, "c"), 0);
+  EXPECT_EQ(body.AppendElement(0xEFFF, "d"), 0);
   EXPECT_EQ(body.bytes(), std::string("\x03\x01" "a" "\xF0\x00\xF1\x01" "b" "\x00\x05\x01" "c"
-                                      "\xF1\x23\x45\x01" "d", 17));
+                                      "\xEF\xFF\x01" "d", 16));
+}
+
+// Item 240 is written in extended form (as a one-byte tag it would be the
+// switch byte); nothing the three-byte form cannot carry is written.
+TEST(MessageBody, ItemNumbersAtTheLimitsOfTheTagForms) {
+  auto tagOf = [](uint32_t item) {
+    MessageBody body;
+    EXPECT_EQ(body.AppendElement(item, "v"), 0) << item;
+    return body.bytes().substr(0, body.bytes().size() - 2);
+  };
+  EXPECT_EQ(tagOf(239), "\xEF");
+  EXPECT_EQ(tagOf(240), std::string("\xF0\x00\xF0", 3));
+  EXPECT_EQ(tagOf(241), std::string("\xF0\x00\xF1", 3));
+  EXPECT_EQ(tagOf(61439), "\xF0\xEF\xFF");
+  for (uint32_t refused : {61440u, 65535u, 70000u, 524288u}) {
+    MessageBody body;
+    EXPECT_EQ(body.AppendElement(1, "a"), 0);
+    EXPECT_EQ(body.AppendElement(refused, "v"), refusal::kItemNumber) << refused;
+    EXPECT_EQ(body.bytes(), "\x01\x01" "a") << "nothing appended for " << refused;
+  }
+  EXPECT_EQ(kMaxItemNumber, 61439u);
+}
+
+TEST(MessageBody, FieldsThatWouldWrapAreRefused) {
+  MessageBody body;
+  EXPECT_EQ(body.AppendElement(1, std::string(65535, 'v')), 0);
+  EXPECT_EQ(body.AppendElement(1, std::string(65536, 'v')), refusal::kTooLong);  // 70,000 once became 4,464
+  std::string data;
+  EXPECT_EQ(MessageData(100000, "", data), refusal::kTooLong);
+  EXPECT_EQ(MessageData(99999, "", data), 0);
+  EXPECT_EQ(MessageData(1, std::string(kMaxLongMessageData - kLongHeaderSize + 1, 'b'), data), refusal::kTooLong);
+  EXPECT_EQ(MessageData(1, std::string(kMaxLongMessageData - kLongHeaderSize, 'b'), data), 0);
+  EXPECT_EQ(data.substr(6, 10), "\x80\x80\xF7" "9999999");
+  std::string out;
+  EXPECT_EQ(AppendGroupTrailer(out, 100000), refusal::kTooLong);
+  EXPECT_TRUE(out.empty());
 }
 
 TEST(MessageBody, GroupMarkers) {
@@ -76,7 +118,7 @@ TEST(MessageBody, GroupMarkers) {
   EXPECT_TRUE(body.AppendGroupStart("7", false));
   EXPECT_EQ(body.bytes(), "\xFA");  // one-byte tag mode: the marker alone
   body.Clear();
-  body.AppendElement(300, "x");
+  EXPECT_EQ(body.AppendElement(300, "x"), 0);
   const size_t before = body.bytes().size();
   EXPECT_TRUE(body.AppendGroupStart("7", false));
   EXPECT_TRUE(body.AppendGroupStart("B", false));
@@ -88,10 +130,11 @@ TEST(MessageBody, GroupMarkers) {
 }
 
 TEST(Trailer, CountInFiveDigits) {
-  std::array<uint8_t, kRecordSize> trailer;
-  FillTrailer(trailer, 3);
-  EXPECT_EQ(std::string(trailer.begin(), trailer.begin() + 6), "00003 ");
-  EXPECT_EQ(trailer.back(), ' ');
+  std::string out;
+  ASSERT_EQ(AppendGroupTrailer(out, 3), 0);
+  ASSERT_EQ(out.size(), 251u);
+  EXPECT_EQ(out.substr(0, 8), "0E00003 ");
+  EXPECT_EQ(out.back(), ' ');
 }
 
 }  // namespace

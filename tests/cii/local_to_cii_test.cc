@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "cii/cii_layout.h"
-#include "cii/cii_reader.h"
+#include "cii/syntax/cii_layout.h"
+#include "cii/syntax/cii_reader.h"
 #include "cii/local_converter.h"
+#include "support/converter_fixture.h"
 #include "support/format_fixture.h"
+#include "support/recording_visitor.h"
 #include "support/test_db.h"
 
 namespace edi::cii {
@@ -11,45 +13,8 @@ namespace {
 
 using test::FormatRowSpec;
 
-// Collects elements per message and trailer counts.
-class Collector : public CiiVisitor {
- public:
-  std::vector<std::vector<std::string>> messages;
-  std::vector<std::string> trailers;
-  std::vector<std::string> headers;
-  bool OnGroupHeader(std::span<const uint8_t> h, uint64_t) override {
-    headers.emplace_back(reinterpret_cast<const char*>(h.data()), h.size());
-    return true;
-  }
-  bool OnGroupTrailer(std::span<const uint8_t> t, uint64_t) override {
-    trailers.emplace_back(reinterpret_cast<const char*>(t.data()), 5);
-    return true;
-  }
-  bool OnMessageStart(const MessageInfo&) override { messages.emplace_back(); return true; }
-  bool OnElement(uint32_t tag, std::string_view v, uint64_t) override {
-    messages.back().push_back(std::to_string(tag) + "=" + std::string(v));
-    return true;
-  }
-  bool OnGroupStart(const GroupMarker&) override { messages.back().push_back("{"); return true; }
-  bool OnRepetition(uint64_t) override { messages.back().push_back("|"); return true; }
-  bool OnGroupEnd(uint64_t) override { messages.back().push_back("}"); return true; }
-  bool OnMessageEnd(const MessageInfo&, long remaining) override {
-    EXPECT_EQ(remaining, 0);
-    return true;
-  }
-  bool OnError(int code, std::string_view, uint64_t) override {
-    ADD_FAILURE() << "error " << code;
-    return true;
-  }
-};
-
-class LocalToCiiTest : public ::testing::TestWithParam<std::string> {
+class LocalToCiiTest : public test::ConverterFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(test::OpenEmptyTestDatabase(GetParam(), db_));
-    dir_ = test::TempDir("fromlocal");
-    state_.errLogPath = dir_ / "ERR.LOG";
-  }
 
   // X 5 | 9 5.2 | Y 6 (to an 8-byte CII date) | K 10 | group of 2 x (X 3, N 4)
   void Format(const std::string& storage = "M", const std::string& code16 = "M") {
@@ -78,17 +43,15 @@ class LocalToCiiTest : public ::testing::TestWithParam<std::string> {
     return result;
   }
 
-  Collector Read(const std::string& name = "out.CII") {
-    CiiInput in;
-    EXPECT_TRUE(in.Open(dir_ / name));
-    Collector c;
-    EXPECT_EQ(ReadCiiFile(in, c), ReadOutcome::kComplete);
+  // The CII written, which must read back without damage.
+  test::RecordingVisitor Read(const std::string& name = "out.CII") {
+    ReadOutcome outcome;
+    auto c = test::RecordFile(Path(name), &outcome);
+    EXPECT_EQ(outcome, ReadOutcome::kComplete);
+    EXPECT_TRUE(c.errors.empty()) << (c.errors.empty() ? "" : c.errors.front());
+    for (const auto& line : c.lines) EXPECT_NE(line.rfind("end ", 0), 0u) << "length mismatch";
     return c;
   }
-
-  Database db_;
-  ConverterState state_;
-  std::filesystem::path dir_;
 };
 
 const std::string kRecord =
@@ -97,10 +60,10 @@ const std::string kRecord =
 TEST_P(LocalToCiiTest, ElementsByAttribute) {
   Format();
   ASSERT_EQ(Convert(Line(kRecord) + "\r\n"), "0000");
-  Collector c = Read();
+  auto c = Read();
   ASSERT_EQ(c.messages.size(), 1u);
   std::vector<std::string> expected = {"1=AB", "2=1234", "3=19991231", "4=\x88\x9F\x81\x40\x81\x40\x81\x40\x81\x40",
-                                       "{", "6=P1", "7=12", "|", "6=P2", "}", "8=\x01\x02"};
+                                       "{250", "6=P1", "7=12", "|", "6=P2", "}", "8=\x01\x02"};
   EXPECT_EQ(c.messages[0], expected);
   ASSERT_EQ(c.headers.size(), 1u);
   const std::string& h = c.headers[0];
@@ -122,7 +85,7 @@ TEST_P(LocalToCiiTest, OneGroupPerKeyBlankLinesSkippedAndAppending) {
   const std::string bytes = test::ReadFile((dir_ / "out.CII").string());
   EXPECT_EQ(bytes.substr(0, 7), "EARLIER");
   test::WriteFile((dir_ / "check.CII").string(), bytes.substr(7));
-  Collector c = Read("check.CII");
+  auto c = Read("check.CII");
   EXPECT_EQ(c.messages.size(), 2u);
   EXPECT_EQ(c.trailers, std::vector<std::string>{"00002"});
 }
@@ -137,7 +100,7 @@ TEST_P(LocalToCiiTest, ZeroNumbersAndEmptyDatesAreOmitted) {
   Format();
   std::string record = "     000.00000000\x81\x40\x81\x40\x81\x40\x81\x40\x81\x40" + std::string(14, ' ') + "  ";
   ASSERT_EQ(Convert(Line(record) + "\r\n"), "0000");
-  Collector c = Read();
+  auto c = Read();
   ASSERT_EQ(c.messages.size(), 1u);
   EXPECT_EQ(c.messages[0][0].substr(0, 2), "4=");  // X, 9 and Y left out
 }

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "startup/settings_reader.h"
-#include "startup/station_setup.h"
+#include "station/station_setup.h"
 #include "support/test_db.h"
 
 namespace edi {
@@ -16,8 +16,12 @@ namespace {
 
 class RecordingSink : public MessageSink {
  public:
-  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+  void ShowMessage(std::string_view text, std::string_view detail) override {
+    messages.emplace_back(text);
+    details.emplace_back(detail);
+  }
   std::vector<std::string> messages;
+  std::vector<std::string> details;
 };
 
 class StartUpTest : public ::testing::Test {
@@ -25,7 +29,8 @@ class StartUpTest : public ::testing::Test {
   void SetUp() override {
     station_ = test::TempDir("station");
     std::string error;
-    ASSERT_TRUE(SetUpStation(station_, {}, error)) << error;
+    std::filesystem::path created;
+    ASSERT_TRUE(SetUpStation(station_, {}, created, error)) << error;
   }
 
   // Replaces the line of `key` in the settings file by key=value.

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "cii/cii_writer.h"
+#include "cii/syntax/cii_writer.h"
 
 namespace edi::test {
 
@@ -67,16 +67,22 @@ std::array<uint8_t, cii::kRecordSize> GroupHeader(const std::string& bpid, const
   return h;
 }
 
+std::string Data(long number, const std::string& body) {
+  std::string data;
+  EXPECT_EQ(cii::MessageData(number, body, data), 0);
+  return data;
+}
+
+void AppendTrailer(std::string& out, long count) { EXPECT_EQ(cii::AppendGroupTrailer(out, count), 0); }
+
 std::string CiiGroup(const std::array<uint8_t, cii::kRecordSize>& header, const std::vector<std::string>& bodies) {
   std::string out;
   cii::AppendGroupHeader(out, header);
   int n = 0;
   for (const auto& body : bodies) {
-    cii::AppendMessageBlocks(out, cii::MessageData(++n, body), static_cast<char>(header[cii::header::kStorageMode]));
+    cii::AppendMessageBlocks(out, Data(++n, body), static_cast<char>(header[cii::header::kStorageMode]));
   }
-  std::array<uint8_t, cii::kRecordSize> trailer;
-  cii::FillTrailer(trailer, n);
-  cii::AppendGroupTrailer(out, trailer);
+  AppendTrailer(out, n);
   return out;
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cii/cii_layout.h"
+#include "cii/syntax/cii_layout.h"
 #include "db/database.h"
 
 namespace edi::test {
@@ -41,6 +41,12 @@ std::array<uint8_t, cii::kRecordSize> GroupHeader(const std::string& bpid, const
                                                   const std::string& kind = "  ",
                                                   const std::string& sender = "SENDER",
                                                   const std::string& receiver = "RECEIVER");
+
+// The message data of a body (a test's body always fits).
+std::string Data(long number, const std::string& body);
+
+// Appends a group trailer block with `count` messages.
+void AppendTrailer(std::string& out, long count);
 
 // A whole group: header, messages with the given bodies, trailer.
 std::string CiiGroup(const std::array<uint8_t, cii::kRecordSize>& header,

@@ -1,5 +1,11 @@
 // Writing CII: message bodies (tags, lengths, group markers), message data
-// (header, body, end mark) and the cutting of messages into blocks.
+// (header, body, end mark), the cutting of messages into blocks, and the
+// group header and trailer blocks.
+//
+// The writer only writes what a reader takes back: a value that a field of
+// the layout cannot hold is refused with its ERR.LOG code (refusal::...),
+// never wrapped into a shorter field. Functions that can refuse return 0 when
+// they wrote, else the refusal code, and then append nothing.
 #pragma once
 
 #include <cstdint>
@@ -24,16 +30,18 @@ MarkerForm ChooseMarkerForm(std::string_view multiNo, bool zeroIsDigit, int& num
 // Builds one message body.
 class MessageBody {
  public:
-  // Appends a data element. The first item number of 241 or more switches
+  // Appends a data element. The first item number of 240 or more switches
   // the message to extended tags (0xF0), after which every tag takes two
-  // bytes (three from 61440 on). Lengths above 239 take 0xF2 + two bytes.
-  void AppendElement(uint32_t itemNo, std::string_view value);
+  // bytes. Lengths above 239 take 0xF2 + two bytes. Refuses an item number
+  // above kMaxItemNumber (refusal::kItemNumber) and a value longer than
+  // kMaxElementLength (refusal::kTooLong).
+  [[nodiscard]] int AppendElement(uint32_t itemNo, std::string_view value);
 
   // Appends the start of a multi-detail group: 0xFA alone in one-byte tag
   // mode; in extended mode, 0xF0 first for a non-zero number, then 0xFA and
   // the character code, or 0xFD and the number. False (nothing appended)
   // when extended mode needs a marker the number has no form for.
-  bool AppendGroupStart(std::string_view multiNo, bool zeroIsDigit);
+  [[nodiscard]] bool AppendGroupStart(std::string_view multiNo, bool zeroIsDigit);
 
   void AppendRepetition();  // 0xFB
   void AppendGroupEnd();    // 0xFC
@@ -47,22 +55,23 @@ class MessageBody {
   bool extended_ = false;
 };
 
-// The message data: "D", the number in five digits, the length (short form
-// for bodies up to 32759 bytes, else 0x80 0x80 0xF7 and seven digits), the
-// body and the end mark 0xFE.
-std::string MessageData(int number, std::string_view body);
+// Sets `data` to the message data: "D", the number in five digits, the
+// length (short form for bodies up to 32759 bytes, else 0x80 0x80 0xF7 and
+// seven digits), the body and the end mark 0xFE. Refuses (refusal::kTooLong)
+// a number outside 0..99999 and a body whose length the seven digits cannot
+// hold.
+[[nodiscard]] int MessageData(long number, std::string_view body, std::string& data);
 
 // Appends the message data cut into blocks of storage mode `mode` to `out`:
 // "1".."8" cycling for full blocks that continue, "9" for the last, which is
 // filled with spaces to 251 bytes in modes "M" and space only.
 void AppendMessageBlocks(std::string& out, std::string_view data, char mode);
 
-// Appends the group header block "0" "C" + 249 bytes, or the trailer block
-// "0" "E" + 249 bytes.
+// Appends the group header block "0" "C" + the 249 header bytes.
 void AppendGroupHeader(std::string& out, std::span<const uint8_t> header);
-void AppendGroupTrailer(std::string& out, std::span<const uint8_t> trailer);
 
-// Fills a trailer record: the message count in five digits, then spaces.
-void FillTrailer(std::span<uint8_t> trailer, long count);
+// Appends the group trailer block "0" "E" + the message count in five digits
+// + spaces. Refuses (refusal::kTooLong) a count outside 0..99999.
+[[nodiscard]] int AppendGroupTrailer(std::string& out, long count);
 
 }  // namespace edi::cii

@@ -1,15 +1,21 @@
 // Walks a CII file in the block layout and reports what it finds to a
 // visitor: group headers and trailers, messages, their elements and group
-// markers. Damage is reported to the visitor with its ERR.LOG code and the
-// walk goes on where it can:
+// markers. Damage is reported to the visitor with its code (damage::... of
+// the layout header) and the walk goes on where it can:
 //   8  a block that is neither "0" + letter nor "1".."9" + "D" (message
-//      "-01" for a digit without "D", "-02" otherwise); logged, goes on
+//      "-01" for a digit without "D", "-02" otherwise)
 //   9  an unknown length prefix; the element is taken as length 0
 //   11 a 0xFD in one-byte tag mode; 13 an unknown special byte
-//   7  the end of the file inside a header, trailer, message or its filler:
-//      the walk stops
-//   16 a storage mode other than "M", space or "S": the walk stops, since
-//      the blocks of the group cannot be followed
+//   32 a trailer count that is neither the number of messages of its group
+//      nor that of the file so far
+// and these stop the walk:
+//   35 the first block is not a group header: not a CII file
+//   7  the end of the file inside a header, trailer, message, its filler, or
+//      inside a group (a group header without its trailer)
+//   16 a storage mode other than "M", space or "S", since the blocks of the
+//      group cannot be followed
+//   30 an end mark while a group (0xFA/0xFD) is still open
+//   36 the 100th damage report of the file
 // Messages of a group whose header bytes 103-104 are "20" are skipped whole.
 // After a message's end mark the rest of its block is filler in storage
 // modes "M" and space and is skipped; in "S" blocks are not filled.
@@ -19,7 +25,7 @@
 #include <span>
 #include <string_view>
 
-#include "cii/cii_input.h"
+#include "cii/syntax/cii_input.h"
 
 namespace edi::cii {
 
@@ -55,11 +61,13 @@ class CiiVisitor {
 };
 
 enum class ReadOutcome {
-  kComplete,  // the end of the file between blocks
+  kComplete,  // the end of the file between groups
   kStopped,   // the visitor stopped the walk
-  kFailed,    // a stopping error (7 or 16) was reported
+  kFailed,    // a stopping damage was reported
 };
 
-ReadOutcome ReadCiiFile(CiiInput& input, CiiVisitor& visitor);
+// Walks the whole input. A read error of the input ends the walk as if the
+// file ended there; the caller tells it apart with input.ReadFailed().
+[[nodiscard]] ReadOutcome ReadCiiFile(CiiInput& input, CiiVisitor& visitor);
 
 }  // namespace edi::cii

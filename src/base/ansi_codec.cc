@@ -1,4 +1,4 @@
-#include "startup/ansi_codec.h"
+#include "base/ansi_codec.h"
 
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>

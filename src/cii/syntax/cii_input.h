@@ -18,7 +18,8 @@ class CiiInput {
   CiiInput(const CiiInput&) = delete;
   CiiInput& operator=(const CiiInput&) = delete;
 
-  // Reads from a file. False when it cannot be opened.
+  // Reads from a file (or a device). False when it cannot be opened or is a
+  // folder.
   bool Open(const std::filesystem::path& path);
   // Reads from bytes in memory (kept by the caller while reading).
   void OpenMemory(std::string_view bytes);
@@ -37,7 +38,19 @@ class CiiInput {
   bool SetStorageMode(char mode);
 
   // Data bytes left in the current block (BlockRemaining).
-  int blockRemaining = 0;
+  int BlockRemaining() const { return blockRemaining_; }
+
+  // A message starts in a new block whose first `headerBytes` data bytes
+  // (the "D", number and length already read) are used up.
+  void BeginMessage(size_t headerBytes);
+
+  // Skips what is left of the current block (the filler after a message).
+  // False when the file ends first.
+  bool SkipRestOfBlock();
+
+  // True when reading failed for another reason than the end of the file
+  // (the walk then ended early; the caller reports the file error).
+  bool ReadFailed() const { return readFailed_; }
 
   // One data byte: when the block is used up, drops the next block's control
   // byte first. False at the end of the file.
@@ -62,6 +75,8 @@ class CiiInput {
   size_t end_ = 0;
   uint64_t consumed_ = 0;  // bytes before data_[0]
   int blockData_ = 250;
+  int blockRemaining_ = 0;
+  bool readFailed_ = false;
 };
 
 }  // namespace edi::cii

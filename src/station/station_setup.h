@@ -17,11 +17,12 @@ struct StationSetupOptions {
   std::filesystem::path programSource;   // folder whose station programs are copied
 };
 
-// Creates the station in `dir` (made absolute). An existing EDI.ini or
-// database is left as it is, so set-up can be repeated safely. On failure
-// `error` says what went wrong.
+// Creates the station in `dir`; `created` is the folder made absolute. An
+// existing EDI.ini or database is left as it is, so set-up can be repeated
+// safely. On failure (an empty folder name included) `error` says what went
+// wrong.
 bool SetUpStation(const std::filesystem::path& dir, const StationSetupOptions& options,
-                  std::string& error);
+                  std::filesystem::path& created, std::string& error);
 
 // The programs a station carries in system/bin.
 const std::vector<std::string>& StationProgramNames();

@@ -1,4 +1,4 @@
-#include "startup/ansi_codec.h"
+#include "base/ansi_codec.h"
 
 #include <gtest/gtest.h>
 

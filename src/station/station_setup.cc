@@ -1,10 +1,10 @@
-#include "startup/station_setup.h"
+#include "station/station_setup.h"
 
 #include <fstream>
 
 #include "db/database.h"
 #include "db/schema.h"
-#include "startup/demo_data.h"
+#include "station/demo_data.h"
 #include "startup/system_profile.h"
 
 namespace edi {
@@ -125,9 +125,19 @@ const std::vector<std::string>& StationProgramNames() {
   return names;
 }
 
-bool SetUpStation(const fs::path& dirIn, const StationSetupOptions& options, std::string& error) {
+bool SetUpStation(const fs::path& dirIn, const StationSetupOptions& options, fs::path& created,
+                  std::string& error) {
   std::error_code ec;
+  if (dirIn.empty()) {
+    error = "no station folder given";
+    return false;
+  }
   const fs::path dir = fs::absolute(dirIn, ec).lexically_normal();
+  if (ec) {
+    error = "cannot use the folder " + dirIn.string() + ": " + ec.message();
+    return false;
+  }
+  created = dir;
   for (const char* sub : {"data", "system/bin", "in", "out", "old", "status", "command", "nts/STS",
                           "nts/program", "nts/recv", "recv/DEMOM01", "recv/DEMOW01", "recv/DEMOW02", "mail/new", "mail/cur", "mail/tmp"}) {
     fs::create_directories(dir / sub, ec);

@@ -12,6 +12,9 @@
 //
 // Message data: "D", five digits of message number, the length (two bytes
 // body+9, or 0x80 0x80 0xF7 and seven digits of body+17), the body, 0xFE.
+//
+// This layer stands alone: it knows the bytes of the format and nothing of
+// the format tables, the database or the XML vocabulary above it.
 #pragma once
 
 #include <cstddef>
@@ -42,13 +45,55 @@ inline constexpr uint8_t kGroupEnd = 0xFC;
 inline constexpr uint8_t kGroupStartNumber = 0xFD;
 inline constexpr uint8_t kEndMark = 0xFE;
 
-inline constexpr uint32_t kFirstExtendedItem = 241;    // first item number that needs 0xF0
+// Item numbers up to 239 fit a one-byte tag. 240 would be the byte 0xF0,
+// which readers take as the switch, so it is written in extended form like
+// every larger number. Extended tags take two bytes below 0xF000; the
+// three-byte form cannot carry 0xF000 and above (its first byte would be 0xF0
+// or a control byte), so the largest item number any writer accepts is
+// kMaxItemNumber.
+inline constexpr uint32_t kFirstExtendedItem = 240;
 inline constexpr uint32_t kFirstThreeByteItem = 0xF000;
+inline constexpr uint32_t kMaxItemNumber = 0xF000 - 1;  // 61439
+
+// The largest values the fixed fields of the layout hold.
+inline constexpr size_t kMaxElementLength = 0xFFFF;  // 0xF2 + two bytes
+inline constexpr size_t kMaxLongMessageData = 9999999;  // seven digits, "D" through 0xFE
+inline constexpr long kMaxMessageCount = 99999;  // five digits: message numbers, trailer count
 
 // Storage modes (header offset 146).
 inline constexpr char kStorageSmall = 'M';
 inline constexpr char kStorageLarge = 'S';
 inline constexpr char kStorageDefault = ' ';
+
+// The damage a reader of the layout reports, by its ERR.LOG code. The
+// stopping ones end the walk; the others are reported and the walk goes on.
+namespace damage {
+inline constexpr int kTruncated = 7;        // the file ends inside a record, a message or a group
+inline constexpr int kBlockId = 8;          // a block that is neither "0" + letter nor "1".."9" + "D"
+inline constexpr int kLengthPrefix = 9;     // an element length prefix 240 or more other than 0xF2
+inline constexpr int kMarkerFD = 11;        // 0xFD in one-byte tag mode
+inline constexpr int kSpecialByte = 13;     // an unknown special byte in a body
+inline constexpr int kStorageMode = 16;     // a storage mode other than "M", space or "S"
+inline constexpr int kOpenGroup = 30;       // the end mark comes while a group is open
+inline constexpr int kTrailerCount = 32;    // a trailer count that matches no count of messages
+inline constexpr int kNotCii = 35;          // the first block is not a group header
+inline constexpr int kTooMuchDamage = 36;   // kMaxDamageReports in one file
+}  // namespace damage
+
+// After this many damage reports in one file the walk stops (kTooMuchDamage).
+inline constexpr int kMaxDamageReports = 100;
+
+// True for the damage that ends a walk.
+constexpr bool IsStoppingDamage(int code) {
+  return code == damage::kTruncated || code == damage::kStorageMode || code == damage::kOpenGroup ||
+         code == damage::kNotCii || code == damage::kTooMuchDamage;
+}
+
+// What a writer of the layout refuses, by its ERR.LOG code.
+namespace refusal {
+inline constexpr int kTooLong = 33;     // a length, count or number that does not fit its field
+inline constexpr int kItemNumber = 34;  // an item number no tag form carries (above kMaxItemNumber)
+}  // namespace refusal
 
 // True for the storage modes the layout knows.
 constexpr bool IsKnownStorageMode(char mode) {

@@ -1,12 +1,14 @@
-#include "cii/cii_input.h"
+#include "cii/syntax/cii_input.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
-#include "cii/cii_layout.h"
+#include "cii/syntax/cii_layout.h"
 
 namespace edi::cii {
 namespace {
@@ -19,6 +21,11 @@ bool CiiInput::Open(const std::filesystem::path& path) {
   Close();
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) return false;
+  struct stat info;
+  if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
+    Close();
+    return false;
+  }
   buffer_.resize(kBufferSize);
   data_ = buffer_.data();
   return true;
@@ -38,7 +45,8 @@ void CiiInput::Close() {
   data_ = nullptr;
   pos_ = end_ = 0;
   consumed_ = 0;
-  blockRemaining = 0;
+  blockRemaining_ = 0;
+  readFailed_ = false;
 }
 
 bool CiiInput::Fill() {
@@ -51,7 +59,11 @@ bool CiiInput::Fill() {
       end_ = static_cast<size_t>(n);
       return true;
     }
-    if (n == 0 || errno != EINTR) return false;
+    if (n == 0) return false;
+    if (errno != EINTR) {
+      readFailed_ = true;
+      return false;
+    }
   }
 }
 
@@ -79,15 +91,29 @@ bool CiiInput::SetStorageMode(char mode) {
   return true;
 }
 
+void CiiInput::BeginMessage(size_t headerBytes) {
+  blockRemaining_ = blockData_ - static_cast<int>(headerBytes);
+}
+
+bool CiiInput::SkipRestOfBlock() {
+  while (blockRemaining_ > 0) {
+    if (pos_ >= end_ && !Fill()) return false;
+    const size_t take = std::min(static_cast<size_t>(blockRemaining_), end_ - pos_);
+    pos_ += take;
+    blockRemaining_ -= static_cast<int>(take);
+  }
+  return true;
+}
+
 bool CiiInput::ReadCiiByte(uint8_t& out) {
-  if (blockRemaining > 0) {
+  if (blockRemaining_ > 0) {
     if (!NextByte(out)) return false;
-    --blockRemaining;
+    --blockRemaining_;
     return true;
   }
   uint8_t control;
   if (!NextByte(control)) return false;
-  blockRemaining = blockData_ - 1;
+  blockRemaining_ = blockData_ - 1;
   return NextByte(out);
 }
 
@@ -95,16 +121,16 @@ bool CiiInput::ReadCiiBytes(size_t n, std::string& out) {
   out.clear();
   out.reserve(n);
   while (out.size() < n) {
-    if (blockRemaining <= 0) {
+    if (blockRemaining_ <= 0) {
       uint8_t control;
       if (!NextByte(control)) return false;
-      blockRemaining = blockData_;
+      blockRemaining_ = blockData_;
     }
     if (pos_ >= end_ && !Fill()) return false;
-    const size_t take = std::min({n - out.size(), static_cast<size_t>(blockRemaining), end_ - pos_});
+    const size_t take = std::min({n - out.size(), static_cast<size_t>(blockRemaining_), end_ - pos_});
     out.append(reinterpret_cast<const char*>(data_ + pos_), take);
     pos_ += take;
-    blockRemaining -= static_cast<int>(take);
+    blockRemaining_ -= static_cast<int>(take);
   }
   return true;
 }

@@ -1,4 +1,4 @@
-#include "startup/demo_data.h"
+#include "station/demo_data.h"
 
 #include <fstream>
 #include <span>

@@ -1,0 +1,106 @@
+// The files a conversion writes. Every write is checked, the final flush
+// and close too, and a conversion that fails leaves no part of its output:
+// an appended file is cut back to the size it had, a file the conversion
+// created is removed, a replaced file is written under a private temporary
+// name and renamed into place only when the conversion has succeeded.
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace edi::cii {
+
+// The identity of a file (device and inode), to refuse an output that names
+// the input, also through a link.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of an existing file; nullopt when it does not exist.
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
+
+// A file a conversion appends to, with buffered and checked writes.
+class AppendedFile {
+ public:
+  AppendedFile() = default;
+  ~AppendedFile();
+  AppendedFile(const AppendedFile&) = delete;
+  AppendedFile& operator=(const AppendedFile&) = delete;
+
+  // Opens `path` for appending (creating it), remembering its size. Refuses
+  // a path that is the file `input`. False with error() set on failure.
+  bool Open(const std::filesystem::path& path, const std::optional<FileIdentity>& input);
+
+  bool IsOpen() const { return fd_ >= 0; }
+  const std::filesystem::path& path() const { return path_; }
+
+  // Appends bytes; false (error() set) when the write fails.
+  bool Write(std::string_view bytes);
+
+  // Writes what is buffered and closes the file, checked.
+  bool Close();
+
+  // Cuts the file back to its size at Open, or removes it when Open created
+  // it, and closes it.
+  void Rollback();
+
+  // "cannot write PATH: reason" after a failure.
+  const std::string& error() const { return error_; }
+
+ private:
+  bool Flush();
+  bool Fail(const char* what);
+
+  int fd_ = -1;
+  std::filesystem::path path_;
+  off_t formerSize_ = 0;
+  bool created_ = false;
+  std::string buffer_;
+  std::string error_;
+};
+
+// A document written under a private temporary name in its target's folder
+// (created with O_EXCL, so an existing name or link there is never
+// followed) and renamed onto the target by Commit.
+class ReplacedFile {
+ public:
+  ReplacedFile() = default;
+  ~ReplacedFile();
+  ReplacedFile(const ReplacedFile&) = delete;
+  ReplacedFile& operator=(const ReplacedFile&) = delete;
+
+  // Creates the temporary file for `target`. Refuses a target that is the
+  // file `input`. False with error() set on failure.
+  bool Create(const std::filesystem::path& target, const std::optional<FileIdentity>& input);
+
+  // The open descriptor of the temporary file (-1 when none).
+  int fd() const { return fd_; }
+
+  // Closes the temporary file, checked; it stays under its temporary name.
+  bool Close();
+
+  // Renames the closed temporary file onto the target.
+  bool Commit();
+
+  // Removes the temporary file.
+  void Discard();
+
+  const std::filesystem::path& target() const { return target_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  bool Fail(const std::filesystem::path& path, const char* what);
+
+  int fd_ = -1;
+  std::filesystem::path target_;
+  std::filesystem::path temp_;
+  std::string error_;
+};
+
+}  // namespace edi::cii
