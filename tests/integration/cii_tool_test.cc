@@ -5,28 +5,15 @@
 
 #include <cstdio>
 
+#include "support/command.h"
 #include "support/format_fixture.h"
 #include "support/test_db.h"
 
 namespace edi {
 namespace {
 
-struct CommandResult {
-  int status = -1;
-  std::string out, err;
-};
-
-CommandResult Command(const std::string& command) {
-  const auto errFile = test::TempDir("stderr") / "err.txt";
-  FILE* pipe = popen((command + " 2>" + errFile.string()).c_str(), "r");
-  CommandResult run;
-  char buffer[4096];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr) run.out += buffer;
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = test::ReadFile(errFile.string());
-  return run;
-}
+using test::Command;
+using test::CommandResult;
 
 class CiiToolTest : public ::testing::Test {
  protected:
