@@ -18,7 +18,8 @@ libs=($(pkg-config --libs icu-uc icu-i18n libxml-2.0 odbc) -lsoci_core -lsoci_sq
 # The station's sources below the programs, as objects instrumented for
 # coverage. SOCI's libraries carry no typeinfo for UBSan's vptr check.
 objects=()
-for source in src/base/*.cc src/db/*.cc src/cii/syntax/*.cc src/cii/*.cc src/startup/profile_file.cc; do
+for source in src/base/*.cc src/db/*.cc src/cii/syntax/*.cc src/cii/*.cc src/startup/profile_file.cc \
+    src/transport/nts_files.cc; do
   object="$out/obj/$(echo "$source" | tr '/' '_').o"
   if [ ! -f "$object" ] || [ "$source" -nt "$object" ]; then
     clang++ "${common[@]}" -fsanitize=fuzzer-no-link "${cflags[@]}" -c "$source" -o "$object"

@@ -15,7 +15,7 @@ packages=(
   # XML, character sets, mail
   libxml2-dev libxml2-utils libicu-dev libvmime-dev
   # mail servers used by the mail tests
-  dovecot-imapd python3-aiosmtpd
+  dovecot-imapd dovecot-pop3d python3-aiosmtpd openssl ca-certificates
   # operator windows
   qt6-base-dev xvfb xauth fonts-noto-cjk
   # fuzzing and sanitizer runtimes

@@ -1,5 +1,7 @@
 #include "base/text.h"
 
+#include <cstdint>
+
 namespace edi {
 namespace {
 
@@ -36,6 +38,19 @@ bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
 bool EndsWithIgnoreAsciiCase(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() &&
          EqualsIgnoreAsciiCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+long long LeadingNumber(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (value > (INT64_MAX - 9) / 10) break;  // more digits than any count the station meets
+    value = value * 10 + (text[i] - '0');
+  }
+  return negative ? -value : value;
 }
 
 }  // namespace edi

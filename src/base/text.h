@@ -33,4 +33,9 @@ bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
 // True when `text` ends with `suffix`, ignoring the case of ASCII letters.
 bool EndsWithIgnoreAsciiCase(std::string_view text, std::string_view suffix);
 
+// The number at the start of a text, as the Windows conversion reads it:
+// leading blanks skipped, an optional sign, digits up to the first
+// non-digit. No digits give 0.
+long long LeadingNumber(std::string_view text);
+
 }  // namespace edi

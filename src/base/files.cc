@@ -1,0 +1,137 @@
+#include "base/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "base/text.h"
+
+namespace edi {
+namespace fs = std::filesystem;
+namespace {
+
+bool MatchFrom(std::string_view p, std::string_view n) {
+  while (!p.empty()) {
+    if (p.front() == '*') {
+      p.remove_prefix(1);
+      for (size_t skip = 0; skip <= n.size(); ++skip) {
+        if (MatchFrom(p, n.substr(skip))) return true;
+      }
+      return false;
+    }
+    if (n.empty() || (p.front() != '?' && FoldAscii(p.front()) != FoldAscii(n.front()))) return false;
+    p.remove_prefix(1);
+    n.remove_prefix(1);
+  }
+  return n.empty();
+}
+
+std::string Errno(const std::string& what, const fs::path& path) {
+  return what + " " + path.string() + ": " + std::strerror(errno);
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool MatchWildcard(std::string_view pattern, std::string_view name) { return MatchFrom(pattern, name); }
+
+std::vector<fs::path> ListMatching(const fs::path& folder, std::string_view pattern) {
+  std::vector<fs::path> found;
+  const size_t slash = pattern.find('/');
+  std::error_code ec;
+  if (slash != std::string_view::npos) {
+    const std::string_view sub = pattern.substr(0, slash);
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+      if (entry.is_directory(ec) && MatchWildcard(sub, entry.path().filename().string())) {
+        auto inner = ListMatching(entry.path(), pattern.substr(slash + 1));
+        found.insert(found.end(), inner.begin(), inner.end());
+      }
+    }
+  } else {
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+      if (entry.is_regular_file(ec) && MatchWildcard(pattern, entry.path().filename().string())) {
+        found.push_back(entry.path());
+      }
+    }
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+bool WriteFileAtomically(const fs::path& to, std::string_view bytes, std::string& why) {
+  std::string temp = (to.parent_path() / ("." + to.filename().string() + ".part-XXXXXX")).string();
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) {
+    why = Errno("cannot create a temporary file for", to);
+    return false;
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+  const bool written = WriteAll(fd, bytes.data(), bytes.size());
+  const int writeErrno = errno;
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed) {
+    errno = written ? errno : writeErrno;
+    why = Errno("cannot write", to);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  if (std::rename(temp.c_str(), to.c_str()) != 0) {
+    why = Errno("cannot rename a copy onto", to);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool ReadWholeFile(const fs::path& path, std::string& bytes) {
+  bytes.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    errno = EISDIR;
+    return false;
+  }
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+bool CopyFileAtomically(const fs::path& from, const fs::path& to, std::string& why) {
+  std::string bytes;
+  if (!ReadWholeFile(from, bytes)) {
+    why = Errno("cannot read", from);
+    return false;
+  }
+  return WriteFileAtomically(to, bytes, why);
+}
+
+}  // namespace edi

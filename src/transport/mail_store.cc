@@ -1,0 +1,438 @@
+#include "transport/mail_store.h"
+
+#include <unistd.h>
+#include <vmime/platforms/posix/posixHandler.hpp>
+#include <vmime/security/cert/certificateException.hpp>
+#include <vmime/vmime.hpp>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "base/files.h"
+
+namespace edi {
+namespace fs = std::filesystem;
+namespace {
+
+void InitialiseVmime() {
+  static const bool done = [] {
+    vmime::platform::setHandler<vmime::platforms::posix::posixHandler>();
+    return true;
+  }();
+  (void)done;
+}
+
+// A server that says nothing for 60 seconds has gone: the operation fails
+// instead of waiting for ever.
+class SilenceTimeout : public vmime::net::timeoutHandler {
+ public:
+  bool isTimeOut() override { return std::time(nullptr) - start_ >= 60; }
+  void resetTimeOut() override { start_ = std::time(nullptr); }
+  bool handleTimeOut() override { return false; }
+
+ private:
+  std::time_t start_ = std::time(nullptr);
+};
+
+class SilenceTimeoutFactory : public vmime::net::timeoutHandlerFactory {
+ public:
+  vmime::shared_ptr<vmime::net::timeoutHandler> create() override { return vmime::make_shared<SilenceTimeout>(); }
+};
+
+bool Fail(MailError& error, int number, std::string text) {
+  error.number = number;
+  error.text = std::move(text);
+  return false;
+}
+
+// The kind of failure behind a VMime exception.
+bool FailFrom(MailError& error, const std::exception& e, int fallback) {
+  std::string text = e.what();
+  if (const auto* v = dynamic_cast<const vmime::exception*>(&e)) {
+    for (auto* other = v->other(); other != nullptr; other = other->other()) text += ": " + std::string(other->what());
+  }
+  if (dynamic_cast<const vmime::security::cert::certificateException*>(&e) != nullptr ||
+      dynamic_cast<const vmime::exceptions::authentication_error*>(&e) != nullptr ||
+      dynamic_cast<const vmime::exceptions::authentication_exception*>(&e) != nullptr) {
+    return Fail(error, kMailSignOnRefused, text);
+  }
+  if (dynamic_cast<const vmime::exceptions::folder_not_found*>(&e) != nullptr) return Fail(error, kMailNoSuchStore, text);
+  if (dynamic_cast<const vmime::exceptions::socket_exception*>(&e) != nullptr ||
+      dynamic_cast<const vmime::exceptions::connection_greeting_error*>(&e) != nullptr ||
+      dynamic_cast<const vmime::exceptions::operation_timed_out*>(&e) != nullptr) {
+    return Fail(error, kMailConnectionFailed, text);
+  }
+  return Fail(error, fallback, text);
+}
+
+// The certificates of the system's store, for verifying TLS servers.
+std::vector<vmime::shared_ptr<vmime::security::cert::X509Certificate>> SystemCertificates() {
+  std::vector<vmime::shared_ptr<vmime::security::cert::X509Certificate>> certificates;
+  std::string bundle;
+  for (const char* file : {"/etc/ssl/certs/ca-certificates.crt", "/etc/pki/tls/certs/ca-bundle.crt"}) {
+    if (ReadWholeFile(file, bundle)) break;
+  }
+  const std::string end = "-----END CERTIFICATE-----";
+  for (size_t at = bundle.find("-----BEGIN CERTIFICATE-----"); at != std::string::npos;
+       at = bundle.find("-----BEGIN CERTIFICATE-----", at + 1)) {
+    const size_t stop = bundle.find(end, at);
+    if (stop == std::string::npos) break;
+    const std::string pem = bundle.substr(at, stop + end.size() - at);
+    try {
+      auto certificate = vmime::security::cert::X509Certificate::import(
+          reinterpret_cast<const vmime::byte_t*>(pem.data()), pem.size());
+      if (certificate) certificates.push_back(certificate);
+    } catch (const std::exception&) {
+      // A certificate the TLS library cannot read is left out.
+    }
+  }
+  return certificates;
+}
+
+vmime::shared_ptr<vmime::security::cert::certificateVerifier> SystemVerifier() {
+  auto verifier = vmime::make_shared<vmime::security::cert::defaultCertificateVerifier>();
+  verifier->setX509RootCAs(SystemCertificates());
+  return verifier;
+}
+
+void Configure(vmime::net::service& service, const vmime::utility::url& url, const std::string& password) {
+  service.setCertificateVerifier(SystemVerifier());
+  service.setTimeoutHandlerFactory(vmime::make_shared<SilenceTimeoutFactory>());
+  service.setProperty("options.sasl", false);
+  service.setProperty("options.apop", false);
+  if (!url.getUsername().empty()) {
+    service.setProperty("auth.username", url.getUsername());
+    service.setProperty("auth.password", password);
+  }
+}
+
+// The address of the first To recipient of a message.
+std::string FirstRecipient(const vmime::message& message) {
+  auto header = message.getHeader();
+  if (!header->hasField(vmime::fields::TO)) return "";
+  auto list = header->findField(vmime::fields::TO)->getValue<vmime::addressList>();
+  for (size_t i = 0; list && i < list->getAddressCount(); ++i) {
+    auto address = list->getAddressAt(i);
+    if (!address->isGroup()) return vmime::dynamicCast<vmime::mailbox>(address)->getEmail().toString();
+    auto group = vmime::dynamicCast<vmime::mailboxGroup>(address);
+    if (group->getMailboxCount() > 0) return group->getMailboxAt(0)->getEmail().toString();
+  }
+  return "";
+}
+
+// Parses a whole message into the parts the transfer uses.
+UnreadMail Parse(std::string id, const std::string& bytes) {
+  UnreadMail mail;
+  mail.id = std::move(id);
+  auto message = vmime::make_shared<vmime::message>();
+  message->parse(bytes);
+  mail.firstRecipient = FirstRecipient(*message);
+  vmime::messageParser parser(message);
+  if (parser.getAttachmentCount() > 0) {
+    mail.hasAttachment = true;
+    vmime::utility::outputStreamStringAdapter out(mail.attachment);
+    parser.getAttachmentAt(0)->getData()->extract(out);
+  }
+  return mail;
+}
+
+// An IMAP or POP3 account through VMime.
+class ServerStore : public MailStore {
+ public:
+  ServerStore(const vmime::utility::url& url, const std::string& password, const std::string& stateFolder)
+      : url_(url), password_(password), stateFolder_(stateFolder) {}
+
+  bool SignOn(MailError& error) override {
+    try {
+      session_ = vmime::net::session::create();
+      store_ = session_->getStore(url_);
+      if (!store_) return Fail(error, kMailNoSuchStore, "no store for " + url_.getProtocol());
+      Configure(*store_, url_, password_);
+      store_->connect();
+      folder_ = store_->getDefaultFolder();
+      folder_->open(vmime::net::folder::MODE_READ_WRITE);
+      return true;
+    } catch (const std::exception& e) {
+      return FailFrom(error, e, kMailSignOnRefused);
+    }
+  }
+
+  bool FetchUnread(std::vector<UnreadMail>& mails, MailError& error) override {
+    mails.clear();
+    try {
+      const size_t count = folder_->getMessageCount();
+      if (count == 0) return true;
+      auto messages = folder_->getMessages(vmime::net::messageSet::byNumber(1, count));
+      // POP3 has no flags, only ids.
+      folder_->fetchMessages(messages, Pop3() ? vmime::net::fetchAttributes(vmime::net::fetchAttributes::UID)
+                                              : vmime::net::fetchAttributes(vmime::net::fetchAttributes::FLAGS));
+      const std::set<std::string> taken = TakenIds();
+      for (const auto& message : messages) {
+        if (Pop3() ? taken.count(message->getUID()) > 0 : (message->getFlags() & vmime::net::message::FLAG_SEEN) != 0) {
+          continue;
+        }
+        std::string bytes;
+        vmime::utility::outputStreamStringAdapter out(bytes);
+        message->extract(out, nullptr, 0, static_cast<size_t>(-1), true);  // peek: not marked seen
+        const std::string id = Pop3() ? std::string(message->getUID()) : std::to_string(message->getNumber());
+        mails.push_back(Parse(id, bytes));
+      }
+      return true;
+    } catch (const std::exception& e) {
+      return FailFrom(error, e, kMailConnectionFailed);
+    }
+  }
+
+  bool MarkSeen(const std::vector<std::string>& ids, MailError& error) override {
+    if (ids.empty()) return true;
+    if (Pop3()) return RememberTaken(ids, error);
+    try {
+      std::vector<size_t> numbers;
+      for (const auto& id : ids) numbers.push_back(std::stoul(id));
+      folder_->setMessageFlags(vmime::net::messageSet::byNumber(numbers), vmime::net::message::FLAG_SEEN,
+                               vmime::net::message::FLAG_MODE_ADD);
+      return true;
+    } catch (const std::exception& e) {
+      return FailFrom(error, e, kMailConnectionFailed);
+    }
+  }
+
+  bool SignOff(MailError& error) override {
+    try {
+      if (folder_ && folder_->isOpen()) folder_->close(false);
+      if (store_ && store_->isConnected()) store_->disconnect();
+      return true;
+    } catch (const std::exception& e) {
+      return FailFrom(error, e, kMailConnectionFailed);
+    }
+  }
+
+ private:
+  bool Pop3() const { return url_.getProtocol() == "pop3" || url_.getProtocol() == "pop3s"; }
+
+  // POP3 keeps no seen flag: the ids of taken messages are kept here.
+  fs::path TakenFile() const {
+    return fs::path(stateFolder_) / ("pop3-" + url_.getUsername() + "@" + url_.getHost() + ".taken");
+  }
+
+  std::set<std::string> TakenIds() const {
+    std::set<std::string> ids;
+    if (!Pop3()) return ids;
+    std::ifstream in(TakenFile());
+    for (std::string line; std::getline(in, line);) ids.insert(line);
+    return ids;
+  }
+
+  bool RememberTaken(const std::vector<std::string>& ids, MailError& error) const {
+    std::error_code ec;
+    fs::create_directories(stateFolder_, ec);
+    std::ofstream out(TakenFile(), std::ios::app);
+    for (const auto& id : ids) out << id << "\n";
+    out.close();
+    return out ? true : Fail(error, kMailFileError, "cannot write " + TakenFile().string());
+  }
+
+  vmime::utility::url url_;
+  std::string password_;
+  std::string stateFolder_;
+  vmime::shared_ptr<vmime::net::session> session_;
+  vmime::shared_ptr<vmime::net::store> store_;
+  vmime::shared_ptr<vmime::net::folder> folder_;
+};
+
+// A maildir read directly: new/ and cur/ of its folder, messages in the
+// order of their file names, the seen flag in the name's ":2,<flags>".
+class MaildirStore : public MailStore {
+ public:
+  explicit MaildirStore(fs::path root) : root_(std::move(root)) {}
+
+  bool SignOn(MailError& error) override {
+    std::error_code ec;
+    if (!fs::is_directory(root_ / "new", ec) || !fs::is_directory(root_ / "cur", ec)) {
+      return Fail(error, kMailNoSuchStore, "no maildir at " + root_.string() + " (new/ and cur/ are needed)");
+    }
+    return true;
+  }
+
+  bool FetchUnread(std::vector<UnreadMail>& mails, MailError& error) override {
+    mails.clear();
+    std::vector<std::pair<std::string, std::string>> unread;  // file name, folder
+    std::error_code ec;
+    for (const char* sub : {"new", "cur"}) {
+      for (const auto& entry : fs::directory_iterator(root_ / sub, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file(ec) || name.empty() || name[0] == '.') continue;
+        if (std::string(sub) == "cur" && Flags(name).find('S') != std::string::npos) continue;
+        unread.emplace_back(name, sub);
+      }
+    }
+    std::sort(unread.begin(), unread.end());
+    for (const auto& [name, sub] : unread) {
+      std::string bytes;
+      const fs::path file = root_ / sub / name;
+      if (!ReadWholeFile(file, bytes)) return Fail(error, kMailFileError, "cannot read " + file.string());
+      try {
+        mails.push_back(Parse(sub + "/" + name, bytes));
+      } catch (const std::exception& e) {
+        return Fail(error, kMailFileError, "cannot read the message " + file.string() + ": " + e.what());
+      }
+    }
+    return true;
+  }
+
+  bool MarkSeen(const std::vector<std::string>& ids, MailError& error) override {
+    for (const auto& id : ids) {
+      const std::string name = id.substr(id.find('/') + 1);
+      const size_t info = name.find(":2,");
+      std::string flags = Flags(name);
+      flags.push_back('S');
+      std::sort(flags.begin(), flags.end());
+      const std::string seen = name.substr(0, info) + ":2," + flags;
+      std::error_code ec;
+      fs::rename(root_ / id, root_ / "cur" / seen, ec);
+      if (ec) return Fail(error, kMailFileError, "cannot mark " + (root_ / id).string() + " seen: " + ec.message());
+    }
+    return true;
+  }
+
+  bool SignOff(MailError&) override { return true; }
+
+ private:
+  static std::string Flags(const std::string& name) {
+    const size_t info = name.find(":2,");
+    return info == std::string::npos ? "" : name.substr(info + 3);
+  }
+
+  fs::path root_;
+};
+
+}  // namespace
+
+std::unique_ptr<MailStore> OpenMailStore(const std::string& profileUrl, const std::string& password,
+                                         const std::string& stateFolder, MailError& error) {
+  InitialiseVmime();
+  const std::string maildir = "maildir://";
+  if (profileUrl.rfind(maildir, 0) == 0) return std::make_unique<MaildirStore>(profileUrl.substr(maildir.size()));
+  try {
+    vmime::utility::url url(profileUrl);
+    const std::string protocol = url.getProtocol();
+    if (protocol != "imap" && protocol != "imaps" && protocol != "pop3" && protocol != "pop3s") {
+      Fail(error, kMailNoSuchStore, "no mail store for \"" + profileUrl + "\" ([MAPI] ProfileName)");
+      return nullptr;
+    }
+    return std::make_unique<ServerStore>(url, password, stateFolder);
+  } catch (const std::exception& e) {
+    Fail(error, kMailNoSuchStore, "\"" + profileUrl + "\" is no mail URL: " + e.what());
+    return nullptr;
+  }
+}
+
+std::string SenderAddress(const std::string& profileUrl) {
+  try {
+    if (profileUrl.rfind("maildir:", 0) != 0) {
+      vmime::utility::url url(profileUrl);
+      if (url.getUsername().find('@') != std::string::npos) return url.getUsername();
+      if (!url.getUsername().empty()) return url.getUsername() + "@" + url.getHost();
+    }
+  } catch (const std::exception&) {
+  }
+  char host[256] = "localhost";
+  gethostname(host, sizeof host - 1);
+  return std::string("edi-station@") + host;
+}
+
+namespace {
+
+class VmimeSender : public MailSender {
+ public:
+  VmimeSender(const vmime::utility::url& url, const std::string& password) : url_(url), password_(password) {}
+
+  bool SignOn(MailError& error) override {
+    try {
+      session_ = vmime::net::session::create();
+      transport_ = session_->getTransport(url_);
+      if (!transport_) return Fail(error, kMailNoSuchStore, "no mail transport for " + url_.getProtocol());
+      Configure(*transport_, url_, password_);
+      transport_->connect();
+      return true;
+    } catch (const std::exception& e) {
+      return FailFrom(error, e, kMailSignOnRefused);
+    }
+  }
+
+  void Compose(const std::string& from, const std::string& subject, const std::string& bodyAnsi) override {
+    builder_ = vmime::messageBuilder();
+    builder_.setExpeditor(vmime::mailbox(from));
+    builder_.setSubject(vmime::text(subject, vmime::charsets::UTF_8));
+    builder_.getTextPart()->setCharset(vmime::charset("Shift_JIS"));
+    builder_.getTextPart()->setText(vmime::make_shared<vmime::stringContentHandler>(bodyAnsi));
+  }
+
+  void SetRecipient(const std::string& address) override {
+    vmime::addressList to;
+    to.appendAddress(vmime::make_shared<vmime::mailbox>(vmime::text(""), vmime::emailAddress(address)));
+    builder_.setRecipients(to);
+  }
+
+  bool Attach(const std::string& path, MailError& error) override {
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) return Fail(error, kMailFileError, "cannot read " + path);
+    try {
+      builder_.appendAttachment(vmime::make_shared<vmime::fileAttachment>(
+          vmime::make_shared<vmime::stringContentHandler>(bytes),
+          vmime::word(fs::path(path).filename().string(), vmime::charsets::UTF_8),
+          vmime::mediaType("application/octet-stream")));
+      return true;
+    } catch (const std::exception& e) {
+      return Fail(error, kMailFileError, e.what());
+    }
+  }
+
+  bool Send(MailError& error) override {
+    try {
+      transport_->send(builder_.construct());
+      return true;
+    } catch (const std::exception& e) {
+      return FailFrom(error, e, kMailSendRefused);
+    }
+  }
+
+  bool SignOff(MailError& error) override {
+    try {
+      if (transport_ && transport_->isConnected()) transport_->disconnect();
+      return true;
+    } catch (const std::exception& e) {
+      return FailFrom(error, e, kMailConnectionFailed);
+    }
+  }
+
+ private:
+  vmime::utility::url url_;
+  std::string password_;
+  vmime::shared_ptr<vmime::net::session> session_;
+  vmime::shared_ptr<vmime::net::transport> transport_;
+  vmime::messageBuilder builder_;
+};
+
+}  // namespace
+
+std::unique_ptr<MailSender> OpenMailSender(const std::string& sendUrl, const std::string& password, MailError& error) {
+  InitialiseVmime();
+  try {
+    vmime::utility::url url(sendUrl);
+    const std::string protocol = url.getProtocol();
+    if (protocol != "smtp" && protocol != "smtps" && protocol != "sendmail") {
+      Fail(error, kMailNoSuchStore, "no mail transport for \"" + sendUrl + "\" ([MAPI] SendURL)");
+      return nullptr;
+    }
+    return std::make_unique<VmimeSender>(url, password);
+  } catch (const std::exception& e) {
+    Fail(error, kMailNoSuchStore, "\"" + sendUrl + "\" is no mail URL: " + e.what());
+    return nullptr;
+  }
+}
+
+}  // namespace edi

@@ -1,0 +1,86 @@
+// The mail account behind the mail transfer: a store to fetch unread mail
+// from and a transport to send through, named by URLs in EDI.ini:
+//   [MAPI] ProfileName  imap://user@host:port, imaps://..., pop3://...,
+//                       pop3s://..., maildir:///path
+//   [MAPI] Password     the account's password
+//   [MAPI] SendURL      smtp://host:port, smtps://host:port, sendmail://
+// TLS certificates are verified against the system's certificate store; a
+// failed verification is a sign-on error. Nothing here throws: failures come
+// back as a MailError.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace edi {
+
+// The mail errors of the station, one number per kind of failure.
+enum MailErrorNumber {
+  kMailSignOnRefused = 1,   // wrong user or password, or a certificate that is not trusted
+  kMailNoSuchStore = 2,     // an unknown URL, a missing maildir or inbox
+  kMailConnectionFailed = 3,  // the server cannot be reached, or the connection broke
+  kMailNoAttachment = 4,    // a matching message without attachment
+  kMailSendRefused = 5,     // the transport refused the message or a recipient
+  kMailFileError = 6,       // a file could not be read or stored
+};
+
+struct MailError {
+  int number = 0;
+  std::string text;
+};
+
+// One unread message of the inbox, in the store's order.
+struct UnreadMail {
+  std::string id;              // what MarkSeen takes
+  std::string firstRecipient;  // the address of the first To recipient ("" when none)
+  bool hasAttachment = false;
+  std::string attachment;      // the bytes of the first attachment, decoded
+};
+
+class MailStore {
+ public:
+  virtual ~MailStore() = default;
+  virtual bool SignOn(MailError& error) = 0;
+  // Every unread message of the inbox in the store's order (IMAP: sequence
+  // numbers; maildir: file names). Reading does not mark a message seen.
+  virtual bool FetchUnread(std::vector<UnreadMail>& mails, MailError& error) = 0;
+  // Marks the messages seen (maildir: moved to cur/ with the S flag; IMAP:
+  // \Seen; POP3, which has no flag: remembered in the station's list of
+  // taken messages).
+  virtual bool MarkSeen(const std::vector<std::string>& ids, MailError& error) = 0;
+  virtual bool SignOff(MailError& error) = 0;
+};
+
+// The store of `profileUrl`. `stateFolder` holds what POP3 cannot keep on
+// the server (the ids of the messages already taken). nullptr with `error`
+// for an unknown URL.
+std::unique_ptr<MailStore> OpenMailStore(const std::string& profileUrl, const std::string& password,
+                                         const std::string& stateFolder, MailError& error);
+
+// The transport of the send direction, step by step as the mail job shows
+// them: sign on, compose, one recipient, one attachment, send, sign off.
+class MailSender {
+ public:
+  virtual ~MailSender() = default;
+  virtual bool SignOn(MailError& error) = 0;
+  // A new message from `from` with its subject (UTF-8) and body
+  // (Windows-31J, sent as Shift_JIS).
+  virtual void Compose(const std::string& from, const std::string& subject, const std::string& bodyAnsi) = 0;
+  // The one recipient: display name empty, `address`.
+  virtual void SetRecipient(const std::string& address) = 0;
+  // The one attachment: the file at `path`, under its own name.
+  virtual bool Attach(const std::string& path, MailError& error) = 0;
+  virtual bool Send(MailError& error) = 0;
+  virtual bool SignOff(MailError& error) = 0;
+};
+
+// The transport of `sendUrl`, signing on with its user and `password` when
+// the URL names a user. nullptr with `error` for an unknown URL.
+std::unique_ptr<MailSender> OpenMailSender(const std::string& sendUrl, const std::string& password, MailError& error);
+
+// The sender address for a profile URL: its user when that is an address,
+// else user@host, else "edi-station@" + the host name.
+std::string SenderAddress(const std::string& profileUrl);
+
+}  // namespace edi

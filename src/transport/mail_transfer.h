@@ -1,0 +1,53 @@
+// Mail transfer: fetching unread mail from a centre's address and storing
+// its attachments as the received file (receive), or sending the outbound
+// file as an attachment (send), with a progress list for the operator.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "startup/program_state.h"
+#include "transport/mail_progress.h"
+
+namespace edi {
+
+struct MailTransferRequest {
+  std::string centreCode;      // センターコード; at most 12 characters
+  long long serialNo = 0;      // 通番
+  std::string direction;       // "R" receive, "S" send
+  std::string dataFormat;      // "C" CII, "X" XML
+  std::string partnerAddress;  // Pi_相手先メールアドレス
+  std::string result;          // out: "0000" or "9999"
+};
+
+// The local date and time as "yyyy/mm/dd hh:mm:ss", for the subject.
+using MailClock = std::function<std::string()>;
+std::string CurrentMailTime();
+
+struct MailContext {
+  const ProgramState& state;  // EDIINFIL, EDIOUTFIL, the settings folder ([MAPI], [MAIL])
+  MailProgress& progress;
+  MailClock clock = CurrentMailTime;
+};
+
+// Runs one mail job. Returns 0 (result "0000") or 9 (result "9999").
+//
+// Receive: every unread message of the inbox whose first recipient is the
+// partner's address, in the store's order, gives its first attachment; for
+// data format "C" they are stored one after the other in the received CII
+// file, for "X" the first under the received name and the n-th (n >= 2)
+// with n in four digits before ".XML". A matching message without
+// attachment fails the job. Only when the job succeeds are the messages it
+// took marked seen; a failed job stores nothing and marks nothing.
+//
+// Send: the first outbound file (in name order) that the send pattern
+// matches is mailed; without one the job succeeds without signing on.
+int RunMailTransfer(MailTransferRequest& request, const MailContext& context);
+
+// "EDIデータ" + time + "送信".
+std::string MailSubject(const std::string& time);
+
+// MAIL-TEXT with every backslash-n turned into CR LF.
+std::string MailBody(const std::string& mailText);
+
+}  // namespace edi

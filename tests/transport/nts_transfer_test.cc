@@ -1,0 +1,184 @@
+#include "transport/nts_transfer.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/format_fixture.h"
+#include "support/test_db.h"
+
+namespace edi {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A package folder with the stand-in as z_tcp.exe, its working folder, the
+// partner's sent file 01_01 and the station's inbound and outbound folders.
+class NtsTransferTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = test::TempDir("nts");
+    for (const char* sub : {"nts/STS", "program", "partner", "in", "out", "recv"}) fs::create_directories(dir_ / sub);
+    fs::copy_file(std::string(EDI_BINARY_DIR) + "/apps/z_tcp-standin", dir_ / "program/z_tcp.exe");
+    state_.paths.ntsPath = (dir_ / "nts").string() + "/";
+    state_.paths.ediInFil = (dir_ / "in").string() + "/";
+    state_.paths.ediOutFil = (dir_ / "out").string() + "/";
+    state_.minimaize = 1;
+    state_.demoMode = 0;
+    test::WriteFile((dir_ / "partner/01_01").string(), "PARTNER DATA");
+    Configure("");
+  }
+
+  void Configure(const std::string& extra) {
+    test::WriteFile((dir_ / "program/z_tcp-standin.ini").string(),
+                    "[standin]\nNTS100_PATH=" + state_.paths.ntsPath + "\nSENT_DIR=" + (dir_ / "partner").string() +
+                        "\nRECEIVE_01_01=" + ReceivePath() + "\n" + extra);
+  }
+
+  std::string ReceivePath() const { return (dir_ / "recv/R.CII").string(); }
+
+  int Run(NtsTransferRequest& request, std::string* why = nullptr) {
+    std::string reason;
+    const int result = RunNtsTransfer(request, ReceivePath(), Context(), reason);
+    if (why != nullptr) *why = reason;
+    return result;
+  }
+
+  NtsContext Context() const { return NtsContext{state_, (dir_ / "program").string() + "/", [] {}}; }
+
+  static NtsTransferRequest Request(long long serial, const std::string& centre = "AB") {
+    NtsTransferRequest r;
+    r.centreCode = centre;
+    r.serialNo = serial;
+    r.mode = "1";
+    r.partnerNo = 1;
+    r.fileNo = 1;
+    return r;
+  }
+
+  std::string Inbound(const std::string& name) const { return test::ReadFile((dir_ / "in" / name).string()); }
+
+  fs::path dir_;
+  ProgramState state_;
+};
+
+TEST_F(NtsTransferTest, AReceiveCopiesTheFileUnderTheTransferName) {
+  auto request = Request(56, "1234");
+  ASSERT_EQ(Run(request), 0);
+  EXPECT_EQ(request.status, "0000");
+  EXPECT_EQ(Inbound("00000056_RCV_1234________.CII"), "PARTNER DATA");
+  EXPECT_EQ(test::ReadFile((dir_ / "program/Zkeyin.dat").string()),
+            "00000056\r\n1\r\n01\r\n01\r\nD\r\nN\r\n1\r\n0\r\n0\r\n0\r\n1\r\n");
+  EXPECT_TRUE(fs::exists(ReceivePath())) << "the package's receive file is not removed";
+}
+
+TEST_F(NtsTransferTest, TransferNamesPadTheCentreCode) {
+  EXPECT_EQ(NtsFileName(56, "AB", false), "00000056_RCV_AB__________.CII");
+  EXPECT_EQ(NtsFileName(56, "ABCDEFGHIJKLMN", false), "00000056_RCV_ABCDEFGHIJKL.CII");
+  EXPECT_EQ(NtsFileName(56, "A B", false), "00000056_RCV_A_B_________.CII");
+  EXPECT_EQ(NtsFileName(7, "A B", true), "00000007_SND_A_B_________.CII");
+}
+
+TEST_F(NtsTransferTest, StaleStatusFilesAreDeletedBeforeTheRun) {
+  test::WriteFile(state_.paths.ntsPath + "STS/Sts00000001.TXT", "\"0105\"\r\n");
+  test::WriteFile(state_.paths.ntsPath + "STS/sts-lower.txt", "\"0105\"\r\n");
+  Configure("NO_STATUS=1\n");
+  auto request = Request(2);
+  request.status = "";
+  EXPECT_EQ(Run(request), 9) << "no status file of this run";
+  EXPECT_EQ(request.status, "") << "status and count stay as they were on 9";
+  EXPECT_TRUE(fs::is_empty(state_.paths.ntsPath + "STS"));
+}
+
+TEST_F(NtsTransferTest, StatusesOfThePackage) {
+  for (const auto& [written, expected] : std::vector<std::pair<std::string, std::string>>{
+           {"0", "0000"}, {" 0", "0000"}, {"A123", "0000"}, {"0105", "0105"}}) {
+    Configure("STATUS=" + written + "\n");
+    fs::remove_all(dir_ / "in");
+    fs::create_directory(dir_ / "in");
+    auto request = Request(3);
+    ASSERT_EQ(Run(request), 0) << written;
+    EXPECT_EQ(request.status, expected) << written;
+    EXPECT_EQ(fs::exists(dir_ / "in/00000003_RCV_AB__________.CII"), expected == "0000") << written;
+  }
+}
+
+TEST_F(NtsTransferTest, TheLogDecidesAndLogfl2IsOnlyTheFallback) {
+  // LOGFL2.dat holds the serial, but LOGFL.dat exists and lacks it.
+  test::WriteFile(state_.paths.ntsPath + "LOGFL2.dat", "LOG\n" + std::string(71, ' ') + "0000005 00000004\n");
+  Configure("NO_LOG=1\n");
+  auto request = Request(4);
+  std::string why;
+  EXPECT_EQ(Run(request, &why), 9);
+  EXPECT_NE(why.find("not in the package log"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir_ / "in/00000004_RCV_AB__________.CII")) << "nothing is copied";
+  // Without LOGFL.dat, LOGFL2.dat is read.
+  fs::remove(state_.paths.ntsPath + "LOGFL.dat");
+  fs::remove(state_.paths.ntsPath + "LOGFL2.dat");
+  Configure("LOG_FILE=LOGFL2.dat\n");
+  request = Request(4);
+  EXPECT_EQ(Run(request, &why), 0) << why;
+  EXPECT_TRUE(fs::exists(dir_ / "in/00000004_RCV_AB__________.CII"));
+}
+
+TEST_F(NtsTransferTest, TheNewestRecordOfTheSerialGivesTheCount) {
+  test::WriteFile(state_.paths.ntsPath + "LOGFL.dat",
+                  "LOG\n" + std::string(71, ' ') + "0000007 00000123\n" + std::string(71, ' ') + "0000008      123\n");
+  Configure("NO_LOG=1\n");
+  auto request = Request(123);
+  ASSERT_EQ(Run(request), 0);
+  EXPECT_EQ(request.transferredCount, 8);
+  EXPECT_EQ(test::ReadFile((dir_ / "program/Zkeyin.dat").string()).substr(0, 10), "00000123\r\n");
+}
+
+TEST_F(NtsTransferTest, AProgramThatCannotRunLeavesNoStatus) {
+  fs::remove(dir_ / "program/z_tcp.exe");
+  auto request = Request(5);
+  EXPECT_EQ(Run(request), 9);
+  EXPECT_EQ(RunAndWait((dir_ / "program/z_tcp.exe").string(), (dir_ / "program").string(), {}), 9);
+}
+
+TEST_F(NtsTransferTest, DeleteFileIfPresentReportsWhatItDid) {
+  const std::string folder = state_.paths.ntsPath;
+  EXPECT_EQ(DeleteFileIfPresent(folder, "STS/Sts*.TXT"), 1);
+  test::WriteFile(folder + "STS/STS1.txt", "x");
+  EXPECT_EQ(DeleteFileIfPresent(folder, "sts/sts*.txt"), 0);
+  EXPECT_EQ(DeleteFileIfPresent(folder, "STS/Sts*.TXT"), 1);
+}
+
+TEST_F(NtsTransferTest, TwoStationProcessesTransferOneAfterTheOther) {
+  const std::string trace = (dir_ / "trace").string();
+  Configure("DELAY_MS=300\nTRACE=" + trace + "\n");
+  std::vector<pid_t> children;
+  for (long long serial : {10, 11}) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      auto request = Request(serial);
+      std::string why;
+      _exit(RunNtsTransfer(request, ReceivePath(), Context(), why) == 0 && request.status == "0000" ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  std::ifstream in(trace);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 4u);
+  // start a, end a, start b, end b: the second waited for the first.
+  EXPECT_EQ(lines[0].substr(0, 6), "start ");
+  EXPECT_EQ(lines[1], "end " + lines[0].substr(6));
+  EXPECT_EQ(lines[2].substr(0, 6), "start ");
+  EXPECT_EQ(lines[3], "end " + lines[2].substr(6));
+  EXPECT_TRUE(fs::exists(dir_ / "in/00000010_RCV_AB__________.CII"));
+  EXPECT_TRUE(fs::exists(dir_ / "in/00000011_RCV_AB__________.CII"));
+}
+
+}  // namespace
+}  // namespace edi
