@@ -6,6 +6,10 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 jobs=$(nproc)
+# The mail servers of the tests need root (Dovecot changes user); as root a
+# missing server fails the run instead of skipping the cases.
+require_mail=0
+[ "$(id -u)" = 0 ] && require_mail=1
 passed=0
 failed=0
 run_suite() {
@@ -13,7 +17,8 @@ run_suite() {
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   local status=0
-  (cd "$dir" && EDI_REQUIRE_POSTGRES=1 ctest --output-on-failure -j "$jobs") | tee "$dir/ctest.out" || status=$?
+  (cd "$dir" && EDI_REQUIRE_POSTGRES=1 EDI_REQUIRE_MAIL=$require_mail ctest --output-on-failure -j "$jobs") |
+    tee "$dir/ctest.out" || status=$?
   local summary total bad
   summary=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$dir/ctest.out" | tail -n 1)
   bad=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/')

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "startup/profile_file.h"
+#include "standin_timing.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ void Trace(const std::string& file, const std::string& what, const std::string& 
 }  // namespace
 
 int main() {
+  const StandinTiming timing;
   const edi::ProfileFile ini = edi::ProfileFile::Load("z_tcp-standin.ini");
   auto setting = [&](const std::string& key) { return ini.Value("standin", key, 4096); };
   const std::vector<std::string> request = RequestLines();

@@ -20,8 +20,8 @@ struct DemoCentre {
 const DemoCentre kCentres[] = {
     {"DEMOZ01", "デモ部品センター（ＴＣＰ）", "Z", "C", "1", "nts/recv/DEMOZ01.CII", "C0001"},
     {"DEMOM01", "デモ受注センター（メール）", "M", "X", "1", "recv/DEMOM01", "C0002"},
-    {"DEMOW01", "デモ手動センター（ＣＩＩ）", "W", "C", "1", "recv/DEMOW01", "C0003"},
-    {"DEMOW02", "デモ手動センター（ＸＭＬ）", "W", "X", "1", "recv/DEMOW02", "C0004"},
+    {"DEMOW01", "デモ手動センター（ＣＩＩ）", "W", "C", "1", "recv/DEMOW01/orders.CII", "C0003"},
+    {"DEMOW02", "デモ手動センター（ＸＭＬ）", "W", "X", "1", "recv/DEMOW02/orders.XML", "C0004"},
     {"DEMOS01", "デモ送信専用センター", "Z", "C", "2", "nts/recv/DEMOS01.CII", "C0005"},
 };
 

@@ -5,6 +5,7 @@
 #include "db/database.h"
 #include "db/schema.h"
 #include "station/demo_data.h"
+#include "station/demo_transfers.h"
 #include "startup/system_profile.h"
 
 namespace edi {
@@ -61,7 +62,7 @@ std::string SettingsText(const fs::path& dir) {
       "EDIOUTFIL=" + d + "/out/\r\n"
       "MGSTPATH=" + d + "/status\r\n"
       "OLD_FILE=" + d + "/old/\r\n"
-      "MGCMDLINEKR=" + d + "/system/bin/edi-translator-standin\r\n"
+      "MGCMDLINEKR=" + d + "/system/bin/edi-translator-standin --in " + d + "/in/\r\n"
       "PRPATH=" + d + "/command\r\n"
       "STPATH=" + d + "/status\r\n"
       "MGPATH=" + d + "/system\r\n"
@@ -155,7 +156,9 @@ bool SetUpStation(const fs::path& dirIn, const StationSetupOptions& options, fs:
     return false;
   }
   if (options.demo && !InsertDemoData(db, dir, error)) return false;
-  return options.programSource.empty() || CopyPrograms(options.programSource, dir / "system/bin", error);
+  if (!options.programSource.empty() && !CopyPrograms(options.programSource, dir / "system/bin", error)) return false;
+  return !options.demo || options.programSource.empty() ||
+         PrepareDemoTransfers(db, dir, options.programSource, error);
 }
 
 }  // namespace edi

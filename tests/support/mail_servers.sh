@@ -96,7 +96,7 @@ CONF
   # The mail processes run as "mail"; the tests deliver into the maildir as
   # root, which keeps the files readable and the folders the user's.
   chown -R mail:mail "$dir/home"
-  dovecot -c "$dir/dovecot.conf"
+  dovecot -c "$dir/dovecot.conf" </dev/null >/dev/null 2>&1
   wait_port "$imap"
   wait_port "$pop3"
 }
@@ -107,7 +107,7 @@ case "$action" in
     mkdir -p "$dir/smtp/new" "$dir/smtp/cur" "$dir/smtp/tmp"
     smtp=$(free_port)
     "$python" -m aiosmtpd -n -l "127.0.0.1:$smtp" -c aiosmtpd.handlers.Mailbox "$dir/smtp" \
-      >"$dir/smtp.log" 2>&1 &
+      </dev/null >"$dir/smtp.log" 2>&1 &
     echo $! >"$dir/smtp.pid"
     wait_port "$smtp"
     {

@@ -1,0 +1,31 @@
+// The result codes of the station: four-character texts that every job,
+// step and history row uses (終了コード, 詳細コード).
+#pragma once
+
+#include <string_view>
+
+namespace edi {
+
+inline constexpr char kResultOk[] = "0000";
+inline constexpr char kResultFailed[] = "9999";         // a history row, a conversion, a status line
+inline constexpr char kResultTranslator[] = "4100";     // the translator did not start or left no status file
+inline constexpr char kResultNts[] = "5001";            // the TCP package reported a status other than 0000
+inline constexpr char kResultMailOrExchange[] = "5100"; // the mail transfer or the file exchange failed
+inline constexpr char kResultNoReceivePath[] = "6101";  // a "Z" centre without NTS受信ファイルパス
+inline constexpr char kResultNoXmlFile[] = "7200";      // an "X" centre without received XML (becomes 9999)
+inline constexpr char kResultNoCentre[] = "7002";       // no FL1903EDI制御マスタ row
+inline constexpr char kResultNoCompanies[] = "7300";    // no FL1915センタ利用企業マスタ row
+
+// Detail codes.
+inline constexpr char kDetailNotStarted[] = "0001";          // with 4100: the translator could not be started
+inline constexpr char kDetailNoStatusFile[] = "0002";        // with 4100: it left no status file
+inline constexpr char kDetailUnlistedCategory[] = "0003";    // a local file whose category JKBN_K_J does not list
+
+// What a result code means, in a few words ("" for an unknown code).
+std::string_view DescribeResultCode(std::string_view code);
+
+// What a detail code means next to its result code ("" when it says
+// nothing more than the result).
+std::string_view DescribeDetailCode(std::string_view result, std::string_view detail);
+
+}  // namespace edi

@@ -1,0 +1,87 @@
+#include "station/demo_transfers.h"
+
+#include "base/files.h"
+#include "cii/local_converter.h"
+#include "cii/xml_converter.h"
+
+namespace edi {
+namespace fs = std::filesystem;
+namespace {
+
+std::string Base64(const std::string& bytes) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    const unsigned n = (static_cast<unsigned char>(bytes[i]) << 16) |
+                       (i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) << 8 : 0) |
+                       (i + 2 < bytes.size() ? static_cast<unsigned char>(bytes[i + 2]) : 0);
+    out += kDigits[(n >> 18) & 63];
+    out += kDigits[(n >> 12) & 63];
+    out += i + 1 < bytes.size() ? kDigits[(n >> 6) & 63] : '=';
+    out += i + 2 < bytes.size() ? kDigits[n & 63] : '=';
+    if ((i / 3 + 1) % 19 == 0) out += "\r\n";
+  }
+  return out;
+}
+
+bool Write(const fs::path& file, const std::string& bytes, std::string& error) {
+  std::string why;
+  if (WriteFileAtomically(file, bytes, why)) return true;
+  error = why;
+  return false;
+}
+
+}  // namespace
+
+std::string DemoMail(const std::string& to, const std::string& attachmentName, const std::string& attachment) {
+  return "From: orders@partner.example\r\nTo: " + to +
+         "\r\nSubject: EDI orders\r\nDate: Tue, 08 Dec 2026 07:00:00 +0900\r\nMIME-Version: 1.0\r\n"
+         "Content-Type: multipart/mixed; boundary=\"edi-demo\"\r\n\r\n"
+         "--edi-demo\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nThe orders are attached.\r\n"
+         "--edi-demo\r\nContent-Type: application/octet-stream; name=\"" + attachmentName +
+         "\"\r\nContent-Disposition: attachment; filename=\"" + attachmentName +
+         "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" + Base64(attachment) + "\r\n--edi-demo--\r\n";
+}
+
+bool PrepareDemoTransfers(Database& db, const fs::path& dir, const fs::path& programSource, std::string& error) {
+  // The demo orders as CII and as XML, by the station's own converters.
+  cii::ConverterState converters;
+  converters.errLog = cii::ErrLog(dir / "data" / "demo-setup.log");
+  const fs::path work = dir / "data";
+  const std::string cii = (work / "demo-orders.CII").string(), xml = (work / "demo-orders.xml").string();
+  fs::remove(cii);
+  int written = 0;
+  if (cii::ConvertLocal(converters, db, 0, cii::LocalDirection::kLocalToCii, (dir / "out/DEMO_ORDERS.LOC").string(),
+                        cii) != "0000" ||
+      cii::ConvertCiiXml(converters, db, cii, xml, 0, true, written) != "0000") {
+    error = "cannot convert the demo orders (see " + converters.errLog.path().string() + ")";
+    return false;
+  }
+  std::string ciiBytes, xmlBytes;
+  if (!ReadWholeFile(cii, ciiBytes) || !ReadWholeFile(xml, xmlBytes)) {
+    error = "cannot read the converted demo orders";
+    return false;
+  }
+
+  // DEMOZ01: partner 01 sends file 01 through the TCP package.
+  const std::string nts = (dir / "nts").string();
+  fs::create_directories(dir / "nts/partner");
+  std::error_code ec;
+  fs::copy_file(programSource / "z_tcp-standin", dir / "nts/program/z_tcp.exe", fs::copy_options::overwrite_existing, ec);
+  if (ec) {
+    error = "cannot install the TCP package stand-in: " + ec.message();
+    return false;
+  }
+  const std::string standin = "[standin]\nNTS100_PATH=" + nts + "/\nSENT_DIR=" + nts +
+                              "/partner\nRECEIVE_01_01=" + nts + "/recv/DEMOZ01.CII\n";
+  return Write(dir / "nts/program/z_tcp-standin.ini", standin, error) &&
+         Write(dir / "nts/partner/01_01", ciiBytes, error) &&
+         // DEMOM01: an unread mail with the orders as XML.
+         Write(dir / "mail/new/1765152000.demo1.edi-partner",
+               DemoMail("DEMOM01@partner.example", "orders.xml", xmlBytes), error) &&
+         // DEMOW01 and DEMOW02: files at their configured paths.
+         Write(dir / "recv/DEMOW01/orders.CII", ciiBytes, error) &&
+         Write(dir / "recv/DEMOW02/orders.XML", xmlBytes, error);
+}
+
+}  // namespace edi

@@ -1,0 +1,374 @@
+// The station's main job over a demo station with the stand-ins for the TCP
+// package and the translator: the history rows, the status texts and row
+// states, and the files of the inbound and backup folders. It runs against
+// the demo's SQLite database and against PostgreSQL through ODBC.
+#include "jobs/run_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "db/null_value.h"
+#include "jobs/received_files.h"
+#include "jobs/registration_job.h"
+#include "startup/startup.h"
+#include "station/demo_data.h"
+#include "station/demo_transfers.h"
+#include "station/station_setup.h"
+#include "support/format_fixture.h"
+#include "support/test_db.h"
+
+namespace edi {
+namespace {
+
+namespace fs = std::filesystem;
+
+class QuietSink : public MessageSink {
+ public:
+  void ShowMessage(std::string_view text, std::string_view detail) override {
+    ADD_FAILURE() << text << ": " << detail;
+  }
+};
+
+class SilentMail : public MailProgress {
+ public:
+  void Open() override {}
+  void AddStep(std::string_view) override {}
+  void ShowError(std::string_view text) override { errors.emplace_back(text); }
+  void Close() override {}
+  std::vector<std::string> errors;
+};
+
+// Records what the window would show.
+class RecordingView : public RunView {
+ public:
+  void SetRunning(bool running) override { events.push_back(running ? "running" : "idle"); }
+  void BeginRow(int row) override { events.push_back("row " + std::to_string(row)); }
+  void StatusChanged(int row, int column) override {
+    events.push_back("status " + std::to_string(row) + " " + std::to_string(column));
+  }
+  void SetRowState(int row, int16_t state) override {
+    events.push_back("state " + std::to_string(row) + " " + std::to_string(state));
+  }
+  void ShowProcessing() override { ++shown; }
+  void HideProcessing() override { ++hidden; }
+  std::vector<std::string> events;
+  int shown = 0, hidden = 0;
+};
+
+// One history row, the columns the tests look at.
+struct Step {
+  int branch;
+  std::string kind, end, detail, bpid, category, mode, file;
+  long long in, out;
+};
+
+class RunLoopTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    station_ = test::TempDir("run");
+    StationSetupOptions options;
+    options.demo = true;
+    options.programSource = std::string(EDI_BINARY_DIR) + "/apps";
+    fs::path created;
+    std::string error;
+    ASSERT_TRUE(SetUpStation(station_, options, created, error)) << error;
+    QuietSink sink;
+    ASSERT_TRUE(StartUp((station_ / "system/bin").string(), sink, state_, sqlite_));
+    if (GetParam() == "postgres") {
+      ASSERT_TRUE(test::OpenEmptyTestDatabase("postgres", postgres_));
+      ASSERT_TRUE(InsertDemoData(postgres_, station_, error)) << error;
+    }
+    converters_.errLog = cii::ErrLog(station_ / "system/bin/ERR.LOG");
+  }
+
+  Database& db() { return GetParam() == "postgres" ? postgres_ : sqlite_; }
+
+  std::string Path(const std::string& name) const { return (station_ / name).string(); }
+
+  // Replaces key=value in EDI.ini.
+  void SetKey(const std::string& key, const std::string& value) {
+    const std::string ini = test::ReadFile(Path("EDI.ini"));
+    test::WriteFile(Path("EDI.ini"), std::regex_replace(ini, std::regex("(^|\n)" + key + "=[^\r\n]*"), "$1" + key + "=" + value));
+  }
+
+  // Runs the centres `codes` as the run button does; returns their rows.
+  std::map<std::string, CentreRow> Run(const std::vector<std::string>& codes) {
+    ResultSet list;
+    EXPECT_EQ(QueryCentreList(db(), list), "0000");
+    rows_.clear();
+    EXPECT_EQ(LoadCentreRows(list, rows_), "0000");
+    for (auto& row : rows_) {
+      if (std::find(codes.begin(), codes.end(), row.centreCode) != codes.end()) row.selected = -1;
+    }
+    ConfiguredPathDialogs dialogs;
+    const JobContext context{db(), state_, converters_, "OP01", [] {}, mail_, dialogs};
+    RunLoop(rows_, view_, context).RunMarkedCentres();
+    std::map<std::string, CentreRow> byCode;
+    for (const auto& row : rows_) byCode[row.centreCode] = row;
+    return byCode;
+  }
+
+  long long TransferOf(const std::string& centre) {
+    ResultSet rs;
+    EXPECT_TRUE(db().OpenReadOnlyResultset(
+        "SELECT 通番 FROM FL1102処理履歴ファイル WHERE センターコード = :1 AND 枝番 = 0 ORDER BY 通番 DESC", {centre}, rs));
+    return rs.AtEnd() ? 0 : std::stoll(*rs.Get("通番"));
+  }
+
+  std::vector<Step> History(long long transfer) {
+    ResultSet rs;
+    EXPECT_TRUE(db().OpenReadOnlyResultset(
+        "SELECT * FROM FL1102処理履歴ファイル WHERE 通番 = :1 ORDER BY 枝番", {transfer}, rs));
+    std::vector<Step> steps;
+    for (; !rs.AtEnd(); rs.MoveNext()) {
+      auto text = [&](const char* c) { return NullToDefault(rs.Get(c), "(null)"); };
+      auto number = [&](const char* c) { return rs.Get(c) ? std::stoll(*rs.Get(c)) : -1LL; };
+      steps.push_back({static_cast<int>(number("枝番")), text("処理種別"), text("終了コード"), text("詳細コード"),
+                       text("BPID"), text("取引情報区分"), text("格納モード"), text("ファイル名"),
+                       number("入力レコード数"), number("出力レコード数")});
+    }
+    return steps;
+  }
+
+  std::string Kinds(long long transfer) {
+    std::string kinds;
+    for (const auto& s : History(transfer)) kinds += (kinds.empty() ? "" : " ") + s.kind + ":" + s.end + "/" + s.detail;
+    return kinds;
+  }
+
+  std::string Statuses(const CentreRow& r) {
+    return r.receiveStatus + "|" + r.conversionStatus + "|" + r.registrationStatus + "|" + std::to_string(r.state);
+  }
+
+  fs::path station_;
+  ProgramState state_;
+  Database sqlite_, postgres_;
+  cii::ConverterState converters_;
+  SilentMail mail_;
+  RecordingView view_;
+  std::vector<CentreRow> rows_;
+};
+
+TEST_P(RunLoopTest, EveryDemoCentreIsReceivedConvertedRegisteredAndBackedUp) {
+  auto rows = Run({"DEMOZ01", "DEMOM01", "DEMOW01", "DEMOW02"});
+  for (const char* code : {"DEMOZ01", "DEMOM01", "DEMOW01", "DEMOW02"}) {
+    EXPECT_EQ(Statuses(rows[code]), "OK|OK|OK|2") << code;
+  }
+  // DEMOM01 (mail, XML): receive, XML to CII, CII to local, registration.
+  const long long mail = TransferOf("DEMOM01");
+  auto steps = History(mail);
+  ASSERT_EQ(steps.size(), 5u);
+  EXPECT_EQ(Kinds(mail), "01:0000/0000 10:0000/0000 34:0000/0000 31:0000/0000 41:0000/0000");
+  const std::string base = Path("in/") + "0000000" + std::to_string(mail) + "_RCV_DEMOM01_____";
+  EXPECT_EQ(steps[2].file, base + ".XML");
+  EXPECT_EQ(steps[2].bpid, "DEMO0001");
+  EXPECT_EQ(steps[2].category, "0101");
+  EXPECT_EQ(steps[2].mode, "M");
+  EXPECT_EQ(steps[3].file, base + ".CII");
+  EXPECT_EQ(steps[4].file, base + "0101.LOC");
+  EXPECT_EQ(steps[4].category, "0101");
+  EXPECT_EQ(steps[4].in, 2);
+  EXPECT_EQ(steps[4].out, 2);
+  EXPECT_EQ(steps[0].end, "0000") << "branch 0 is closed by the registration";
+  // DEMOZ01 (TCP, CII): no XML step.
+  EXPECT_EQ(Kinds(TransferOf("DEMOZ01")), "01:0000/0000 10:0000/0000 31:0000/0000 41:0000/0000");
+  // The inbound files are copied to the backup, not moved.
+  for (const auto& entry : fs::directory_iterator(station_ / "in")) {
+    EXPECT_TRUE(fs::exists(station_ / "old" / entry.path().filename())) << entry.path();
+  }
+  EXPECT_TRUE(fs::exists(base + "0101.LOC"));
+  EXPECT_EQ(view_.events.front(), "running");
+  EXPECT_EQ(view_.events.back(), "idle");
+  EXPECT_EQ(view_.hidden, 4);
+}
+
+TEST_P(RunLoopTest, StatusTextsComeBeforeEachStageAndTheStatesAfter) {
+  Run({"DEMOW01"});
+  const int row = 1;  // DEMOM01, DEMOW01, ... (DEMOS01 is not listed)
+  ASSERT_EQ(rows_[row].centreCode, "DEMOW01");
+  std::vector<std::string> expected = {"running", "row 1", "state 1 1", "status 1 4", "status 1 4", "status 1 5",
+                                       "status 1 5", "status 1 6", "status 1 6", "state 1 2", "idle"};
+  EXPECT_EQ(view_.events, expected);
+}
+
+TEST_P(RunLoopTest, AReceiveFailureLeavesTheLaterStatusesEmptyAndStillBacksUp) {
+  fs::remove(Path("recv/DEMOW01/orders.CII"));
+  fs::create_directories(station_ / "in");
+  test::WriteFile(Path("in/00000001_RCV_DEMOW01_____.CII"), "left by a broken earlier run");
+  auto rows = Run({"DEMOW01"});
+  EXPECT_EQ(Statuses(rows["DEMOW01"]), "受信ｴﾗｰ|||9");
+  EXPECT_EQ(Kinds(1), "01:(null)/(null) 10:5100/9999") << "branch 0 stays open";
+  EXPECT_TRUE(fs::exists(Path("old/00000001_RCV_DEMOW01_____.CII")));
+}
+
+TEST_P(RunLoopTest, TheTcpPackagesFailuresAre5001) {
+  test::WriteFile(Path("nts/program/z_tcp-standin.ini"),
+                  test::ReadFile(Path("nts/program/z_tcp-standin.ini")) + "STATUS=0105\n");
+  auto rows = Run({"DEMOZ01"});
+  EXPECT_EQ(Statuses(rows["DEMOZ01"]), "受信ｴﾗｰ|||9");
+  EXPECT_EQ(Kinds(TransferOf("DEMOZ01")), "01:(null)/(null) 10:5001/0105");
+}
+
+TEST_P(RunLoopTest, MissingCentresAndPaths) {
+  ASSERT_TRUE(db().ExecuteSql("UPDATE FL1903EDI制御マスタ SET NTS受信ファイルパス = '  ' WHERE センターコード = 'DEMOZ01'"));
+  auto rows = Run({"DEMOZ01"});
+  EXPECT_EQ(Kinds(TransferOf("DEMOZ01")), "01:(null)/(null) 10:6101/0000");
+  // A centre that vanishes after the list was loaded.
+  ResultSet list;
+  ASSERT_EQ(QueryCentreList(db(), list), "0000");
+  std::vector<CentreRow> loaded;
+  LoadCentreRows(list, loaded);
+  ASSERT_TRUE(db().ExecuteSql("DELETE FROM FL1903EDI制御マスタ WHERE センターコード = 'DEMOW01'"));
+  for (auto& row : loaded) row.selected = row.centreCode == "DEMOW01" ? -1 : 0;
+  ConfiguredPathDialogs dialogs;
+  const JobContext context{db(), state_, converters_, "OP01", [] {}, mail_, dialogs};
+  RunLoop(loaded, view_, context).RunMarkedCentres();
+  EXPECT_EQ(Kinds(TransferOf("DEMOW01")), "01:(null)/(null) 10:7002/0000");
+}
+
+TEST_P(RunLoopTest, AnXmlCentreWithoutXmlIsAConversionErrorWithoutConversionRows) {
+  fs::remove(Path("mail/new/1765152000.demo1.edi-partner"));  // no mail: a receive without file
+  auto rows = Run({"DEMOM01"});
+  EXPECT_EQ(Statuses(rows["DEMOM01"]), "OK|変換ｴﾗｰ||9");
+  EXPECT_EQ(Kinds(TransferOf("DEMOM01")), "01:(null)/(null) 10:0000/0000");
+}
+
+TEST_P(RunLoopTest, NothingReceivedForACiiCentreIsNothingToConvert) {
+  // A mail centre of data format "C" that finds no mail.
+  ASSERT_TRUE(db().ExecuteSql("UPDATE FL1903EDI制御マスタ SET 送受信データ形式 = 'C' WHERE センターコード = 'DEMOM01'"));
+  fs::remove(Path("mail/new/1765152000.demo1.edi-partner"));
+  auto rows = Run({"DEMOM01"});
+  EXPECT_EQ(rows["DEMOM01"].conversionStatus, "OK");
+  for (const auto& step : History(TransferOf("DEMOM01"))) {
+    EXPECT_TRUE(step.kind == "01" || step.kind == "10" || step.kind == "41") << "no conversion row: " << step.kind;
+  }
+  EXPECT_NE(test::ReadFile(Path("system/bin/ERR.LOG")).find("nothing received"), std::string::npos);
+}
+
+TEST_P(RunLoopTest, AConverterFailureIsStoredWithItsCode) {
+  std::string cii = test::ReadFile(Path("recv/DEMOW01/orders.CII"));
+  cii.replace(2 + 73, 8, "NOFORMAT");  // a BPID without format rows
+  test::WriteFile(Path("recv/DEMOW01/orders.CII"), cii);
+  auto rows = Run({"DEMOW01"});
+  EXPECT_EQ(Statuses(rows["DEMOW01"]), "OK|変換ｴﾗｰ||9");
+  auto steps = History(TransferOf("DEMOW01"));
+  ASSERT_EQ(steps.size(), 3u);
+  EXPECT_EQ(steps[2].kind, "31");
+  EXPECT_EQ(steps[2].end, "9999");
+  EXPECT_EQ(steps[2].detail, "0001");
+  EXPECT_EQ(steps[2].bpid, "NOFORMAT");
+}
+
+TEST_P(RunLoopTest, TranslatorFailuresReachTheHistory) {
+  SetKey("MGCMDLINEKR", Path("system/bin/no-such-translator"));
+  auto rows = Run({"DEMOW01"});
+  EXPECT_EQ(Statuses(rows["DEMOW01"]), "OK|OK|登録ｴﾗｰ|9");
+  EXPECT_EQ(History(TransferOf("DEMOW01"))[0].end + "/" + History(TransferOf("DEMOW01"))[0].detail, "4100/0001");
+  SetKey("MGCMDLINEKR", Path("system/bin/edi-translator-standin") + " --no-status");
+  test::WriteFile(Path("recv/DEMOW02/orders.XML"), test::ReadFile(Path("data/demo-orders.xml")));
+  rows = Run({"DEMOW02"});
+  EXPECT_EQ(History(TransferOf("DEMOW02"))[0].end + "/" + History(TransferOf("DEMOW02"))[0].detail, "4100/0002");
+}
+
+TEST_P(RunLoopTest, AFailingStatusLineRecordsItsOwnCode) {
+  SetKey("MGCMDLINEKR", Path("system/bin/edi-translator-standin") + " --in " + Path("in/") + " --fail 0101=05");
+  auto rows = Run({"DEMOW01"});
+  EXPECT_EQ(rows["DEMOW01"].registrationStatus, "登録ｴﾗｰ");
+  auto steps = History(TransferOf("DEMOW01"));
+  ASSERT_EQ(steps.back().kind, "41");
+  EXPECT_EQ(steps.back().end, "9999");
+  EXPECT_EQ(steps.back().detail, "0005");
+  EXPECT_EQ(steps.back().in, 2);
+  EXPECT_EQ(steps[0].end + "/" + steps[0].detail, "9999/0005");
+}
+
+TEST_P(RunLoopTest, NoUserCompanyIs7300) {
+  ASSERT_TRUE(db().ExecuteSql("DELETE FROM FL1915センタ利用企業マスタ WHERE センターコード = 'DEMOW01'"));
+  auto rows = Run({"DEMOW01"});
+  EXPECT_EQ(rows["DEMOW01"].registrationStatus, "登録ｴﾗｰ");
+  EXPECT_EQ(History(TransferOf("DEMOW01"))[0].end + "/" + History(TransferOf("DEMOW01"))[0].detail, "7300/0001");
+  EXPECT_FALSE(fs::exists(Path("command/EDI" + std::string("0000000") + std::to_string(TransferOf("DEMOW01")) + ".INI")))
+      << "no translator runs";
+}
+
+TEST_P(RunLoopTest, AnEmptyDataKindListGivesTwoLinesAndTheLocalFileIsUnlisted) {
+  const std::string ini = test::ReadFile(Path("EDI.ini"));
+  test::WriteFile(Path("EDI.ini"), std::regex_replace(ini, std::regex("\\[JKBN_K_J\\]\r\n0101\r\n"), "[JKBN_K_J]\r\n"));
+  auto rows = Run({"DEMOW01"});
+  const long long transfer = TransferOf("DEMOW01");
+  const std::string command = test::ReadFile(Path("command/EDI0000000" + std::to_string(transfer) + ".INI"));
+  EXPECT_EQ(command, "/[EDI]OPERATOR=OP01\r\n/[EDI]STATUS_FILE=" + Path("status") + "/0000000" +
+                         std::to_string(transfer) + "_K_IN_STATUS.TXT\r\n");
+  EXPECT_EQ(rows["DEMOW01"].registrationStatus, "登録ｴﾗｰ");
+  auto steps = History(transfer);
+  ASSERT_EQ(steps.back().kind, "41");
+  EXPECT_EQ(steps.back().end + "/" + steps.back().detail, "9999/0003");
+  EXPECT_EQ(steps.back().category, "0101");
+  EXPECT_EQ(steps.back().file, Path("in/") + "0000000" + std::to_string(transfer) + "_RCV_DEMOW01_____0101.LOC");
+  EXPECT_EQ(steps[0].end + "/" + steps[0].detail, "9999/0003");
+}
+
+TEST_P(RunLoopTest, TransferTwelveNamesItsFiles) {
+  ASSERT_TRUE(db().ExecuteSql("INSERT INTO FL1102処理履歴ファイル (通番, 枝番) VALUES (11, 0)"));
+  Run({"DEMOW01"});
+  EXPECT_EQ(StatusFileName(12), "/00000012_K_IN_STATUS.TXT");
+  EXPECT_EQ(CommandFileName(12), "/EDI00000012.INI");
+  EXPECT_TRUE(fs::exists(Path("status/00000012_K_IN_STATUS.TXT")));
+  EXPECT_TRUE(fs::exists(Path("command/EDI00000012.INI")));
+}
+
+TEST_P(RunLoopTest, ACentreCodeWithAnInnerBlank) {
+  ASSERT_TRUE(db().ExecuteSql(
+      "INSERT INTO FL1903EDI制御マスタ (センターコード, センター名, 送受信方式, 送受信データ形式, 相手先種別,"
+      " NTS受信ファイルパス) VALUES ('AB C', 'blank', 'W', 'C', '1', :1)", {Path("recv/AB C.CII")}));
+  ASSERT_TRUE(db().ExecuteSql("INSERT INTO FL1915センタ利用企業マスタ (センターコード, 相手先企業コード) VALUES ('AB C', 'C9')"));
+  test::WriteFile(Path("recv/AB C.CII"), test::ReadFile(Path("recv/DEMOW01/orders.CII")));
+  auto rows = Run({"AB C"});
+  EXPECT_EQ(Statuses(rows["AB C"]), "OK|OK|OK|2");
+  const std::string digits = "0000000" + std::to_string(TransferOf("AB C"));
+  EXPECT_TRUE(fs::exists(Path("in/" + digits + "_RCV_AB_C________.CII")));
+  EXPECT_TRUE(fs::exists(Path("in/" + digits + "_RCV_AB C________0101.LOC")));
+  EXPECT_EQ(History(TransferOf("AB C")).back().file, Path("in/" + digits + "_RCV_AB C________0101.LOC"));
+}
+
+TEST(ReceivedXml, FilesOfTheTransferByWholeName) {
+  const fs::path dir = test::TempDir("xmlnames");
+  fs::create_directories(dir / "in");
+  fs::create_directories(dir / "recv");
+  for (const char* name : {"00000007_RCV_A+B_________x.xml", "00000007_RCV_A+B_________.XML.bak",
+                           "00000007_RCV_A+B_________.CII", "00000007_RCV_AxB_________.XML", "x00000007_RCV_A+B_________.XML"}) {
+    test::WriteFile((dir / "in" / name).string(), "");
+  }
+  test::WriteFile((dir / "recv/00000007_RCV_A+B_________2.XML").string(), "");
+  test::WriteFile((dir / "recv/00000007_RCV_A+B_________1.XML").string(), "");
+  auto files = ReceivedXmlFiles(7, "A+B", (dir / "in").string() + "/", (dir / "recv").string());
+  std::vector<std::string> names;
+  for (const auto& f : files) names.push_back(f.parent_path().filename().string() + "/" + f.filename().string());
+  EXPECT_EQ(names, (std::vector<std::string>{"in/00000007_RCV_A+B_________x.xml", "recv/00000007_RCV_A+B_________1.XML",
+                                             "recv/00000007_RCV_A+B_________2.XML"}));
+  EXPECT_EQ(ReceivedXmlFiles(7, "A+B", (dir / "in").string() + "/", (dir / "recv/00000007_RCV_A+B_________1.XML").string()).size(),
+            1u) << "a path that names a file is not searched";
+}
+
+TEST(StatusLines, FieldsByPosition) {
+  auto line = ParseStatusLine(" 0101            00001200001005");
+  EXPECT_EQ(line.endMark, " ");
+  EXPECT_EQ(line.dataKind, "0101");
+  EXPECT_EQ(line.inputCount, "12");
+  EXPECT_EQ(line.outputCount, "10");
+  EXPECT_EQ(line.errorCode, "05");
+  EXPECT_TRUE(line.Failed());
+  line = ParseStatusLine("1");
+  EXPECT_EQ(line.endMark, "1");
+  EXPECT_EQ(line.dataKind, "");
+  EXPECT_EQ(line.inputCount, "0");
+  EXPECT_FALSE(line.Failed());
+  EXPECT_TRUE(ParseStatusLine(" 0101            000012000010A1").Failed() == false) << "a letter first is numerically 0";
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, RunLoopTest, ::testing::ValuesIn(test::TestBackends()));
+
+}  // namespace
+}  // namespace edi
