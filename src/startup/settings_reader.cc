@@ -1,5 +1,6 @@
 #include "startup/settings_reader.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -190,14 +191,22 @@ std::vector<std::string> ReadDataKindCodes(const ProgramState& state) {
   return codes;
 }
 
-std::optional<RowColours> ReadRowColours(const ProgramState& state) {
+double LeadingSettingNumber(std::string_view text) {
+  const std::string_view t = TrimBlanksView(text);
+  if (t.size() > 2 && t[0] == '&' && (t[1] == 'H' || t[1] == 'h')) {
+    uint32_t value = 0;
+    for (size_t i = 2; i < t.size() && i < 10 && std::isxdigit(static_cast<unsigned char>(t[i])); ++i) {
+      value = value * 16 + static_cast<uint32_t>(std::stoi(std::string(1, t[i]), nullptr, 16));
+    }
+    return static_cast<double>(static_cast<int32_t>(value));
+  }
+  return static_cast<double>(LeadingNumber(t));
+}
+
+RowColours ReadRowColours(const ProgramState& state) {
   const ProfileFile ini = ProfileFile::Load(SettingsFileIn(state.settingsFolder));
-  auto normal = ParseSettingNumber(ini.Value("COLOR", "通常"));
-  auto error = ParseSettingNumber(ini.Value("COLOR", "エラー"));
-  auto done = ParseSettingNumber(ini.Value("COLOR", "処理済"));
-  auto inProgress = ParseSettingNumber(ini.Value("COLOR", "処理中"));
-  if (!normal || !error || !done || !inProgress) return std::nullopt;
-  return RowColours{*normal, *error, *done, *inProgress};
+  return RowColours{LeadingSettingNumber(ini.Value("COLOR", "通常")), LeadingSettingNumber(ini.Value("COLOR", "エラー")),
+                    LeadingSettingNumber(ini.Value("COLOR", "処理済")), LeadingSettingNumber(ini.Value("COLOR", "処理中"))};
 }
 
 MailSettings ReadMailSettings(const ProgramState& state) {

@@ -39,12 +39,17 @@ JobPathSettings ReadJobPathSettings(const ProgramState& state);
 // one code per line, up to the first line that is empty or "\" or "/".
 std::vector<std::string> ReadDataKindCodes(const ProgramState& state);
 
-// The row colours of the monitor grid (section COLOR). nullopt when a value
-// does not convert.
+// The row colours of the monitor grid (section COLOR), each taken with the
+// leading-number rule ("&H" hexadecimal too): an absent or empty key is 0,
+// black.
 struct RowColours {
   double normal = 0, error = 0, done = 0, inProgress = 0;
 };
-std::optional<RowColours> ReadRowColours(const ProgramState& state);
+RowColours ReadRowColours(const ProgramState& state);
+
+// The number at the start of a settings text as the Windows conversion
+// reads it: decimal digits, or "&H" and hexadecimal digits; 0 without any.
+double LeadingSettingNumber(std::string_view text);
 
 // The mail account (section MAPI) and the mail body (MAIL-TEXT).
 struct MailSettings {

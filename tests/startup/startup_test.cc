@@ -83,9 +83,13 @@ TEST_F(StartUpTest, LaterSettingsAreReadFromTheStationsFile) {
   ASSERT_TRUE(Start());
   EXPECT_EQ(ReadJobPathSettings(state_).prPath, station_.string() + "/command");
   EXPECT_EQ(ReadDataKindCodes(state_), std::vector<std::string>{"0101"});
-  auto colours = ReadRowColours(state_);
-  ASSERT_TRUE(colours.has_value());
-  EXPECT_EQ(colours->error, 8421631.0);
+  EXPECT_EQ(ReadRowColours(state_).error, 255.0);
+  SetKey("エラー", "&H000000FF");
+  EXPECT_EQ(ReadRowColours(state_).error, 255.0);
+  SetKey("エラー", "12ab");
+  EXPECT_EQ(ReadRowColours(state_).error, 12.0) << "the leading number";
+  SetKey("エラー", "");
+  EXPECT_EQ(ReadRowColours(state_).error, 0.0) << "an empty key is black";
   EXPECT_EQ(ReadMailSettings(state_).sendUrl, "sendmail://");
   EXPECT_EQ(ReadNtsProgramDir(state_), station_.string() + "/nts/program/");
   SetKey("NTS100_PROGRAM_DIR", "");

@@ -1,0 +1,40 @@
+// edi-monitor: the operator window. The whole command line, trimmed, is the
+// operator code.
+#include <QApplication>
+#include <QStringList>
+
+#include "base/text.h"
+#include "cii/converter_state.h"
+#include "startup/settings_folder.h"
+#include "startup/startup.h"
+#include "ui/mail_progress_window.h"
+#include "ui/monitor.h"
+#include "ui/qt_dialogs.h"
+#include "ui/windows_colour.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  edi::ui::SubstituteJapaneseFonts();
+  QStringList words;
+  for (int i = 1; i < argc; ++i) words << QString::fromLocal8Bit(argv[i]);
+  const QString commandLine = words.join(' ');
+
+  edi::ui::MessageBoxSink sink;
+  edi::ProgramState state;
+  edi::Database db;
+  const std::string programFolder = edi::RunningProgramFolder();
+  if (!edi::StartUp(programFolder, sink, state, db)) return 1;
+  std::vector<edi::CentreRow> rows;
+  auto window = edi::ui::SetUpMainWindow(db, state, commandLine, rows, sink);
+  if (!window) return 1;
+
+  edi::cii::ConverterState converters;
+  converters.errLog = edi::cii::ErrLog(programFolder + "/ERR.LOG");
+  edi::ui::MailProgressWindow mail(window.get());
+  edi::ui::QtFileDialogs dialogs(window.get());
+  const edi::JobContext context{db,   state, converters, commandLine.trimmed().toStdString(),
+                                [] { QCoreApplication::processEvents(); }, mail, dialogs};
+  window->SetJobContext(&context);
+  window->show();
+  return app.exec();
+}

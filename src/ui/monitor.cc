@@ -1,0 +1,52 @@
+#include "ui/monitor.h"
+
+#include <QApplication>
+#include <QDate>
+
+#include <map>
+
+#include "db/category.h"
+#include "startup/settings_reader.h"
+#include "ui/styling.h"
+#include "ui/windows_colour.h"
+
+namespace edi::ui {
+
+StateColours ReadStateColours(const ProgramState& state, const QPalette& palette) {
+  const RowColours c = ReadRowColours(state);
+  return StateColours{WindowsColour(c.normal, palette), WindowsColour(c.inProgress, palette),
+                      WindowsColour(c.done, palette), WindowsColour(c.error, palette)};
+}
+
+std::unique_ptr<MainWindow> SetUpMainWindow(Database& db, const ProgramState& state, const QString& commandLine,
+                                            std::vector<CentreRow>& rows, MessageSink& sink) {
+  const StateColours colours = ReadStateColours(state, QApplication::palette());
+  ResultSet list;
+  if (QueryCentreList(db, list) != "0000") {
+    sink.ShowMessage(kNoCentres);
+    return nullptr;
+  }
+  // A list that fails part-way is shown as far as it was read.
+  if (LoadCentreRows(list, rows) != "0000" && rows.empty()) return nullptr;
+  std::map<std::string, QString> names;
+  std::vector<QString> methodNames;
+  for (const auto& row : rows) {
+    auto known = names.find(row.transferMethod);
+    if (known == names.end()) {
+      known = names.emplace(row.transferMethod,
+                            QString::fromStdString(LookupCategoryName(db, "送受信方式", row.transferMethod))).first;
+    }
+    methodNames.push_back(known->second);
+  }
+  auto window = std::make_unique<MainWindow>(rows, std::move(methodNames), colours);
+  if (!ApplyDisplaySettings(*window, state.display)) {
+    sink.ShowMessage(kStylingError);
+    return nullptr;
+  }
+  window->FitColumnTitles();
+  window->SetDate(QDate::currentDate().toString("yyyy/MM/dd"));
+  window->SetOperator(commandLine.trimmed(), QString());
+  return window;
+}
+
+}  // namespace edi::ui
