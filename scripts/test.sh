@@ -31,7 +31,6 @@ run_suite() {
 echo "== normal build"
 run_suite build-test
 echo "== sanitizer build"
-export LSAN_OPTIONS="suppressions=$PWD/tests/support/lsan.supp:print_suppressions=0"
 run_suite build-asan -DEDI_SANITIZE=ON
 if [ -x fuzz/run.sh ]; then
   echo "== fuzzers"
