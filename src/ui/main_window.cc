@@ -114,7 +114,7 @@ void MainWindow::BuildGrid() {
   grid_->installEventFilter(this);
   grid_->viewport()->installEventFilter(this);
   connect(grid_, &QTableView::clicked, this, &MainWindow::OnGridClicked);
-  connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+  connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current, const QModelIndex&) {
             if (!lastInputShifted_ && current.isValid()) anchorRow_ = current.row();
           });

@@ -1,0 +1,221 @@
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTest>
+
+#include <filesystem>
+
+#include "cii/converter_state.h"
+#include "jobs/file_exchange.h"
+#include "qt_app.h"
+#include "startup/settings_reader.h"
+#include "startup/startup.h"
+#include "station/station_setup.h"
+#include "support/test_db.h"
+#include "ui/mail_progress_window.h"
+#include "ui/monitor.h"
+#include "ui/windows_colour.h"
+
+namespace edi::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecordingSink : public MessageSink {
+ public:
+  void ShowMessage(std::string_view text, std::string_view) override { messages.emplace_back(text); }
+  std::vector<std::string> messages;
+};
+
+// The operator window over a fresh demo station (four centres: DEMOM01,
+// DEMOW01, DEMOW02, DEMOZ01), shown on the offscreen platform.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::TestApplication();
+    station_ = test::TempDir("ui");
+    StationSetupOptions options;
+    options.demo = true;
+    options.programSource = std::string(EDI_BINARY_DIR) + "/apps";
+    fs::path created;
+    std::string error;
+    ASSERT_TRUE(SetUpStation(station_, options, created, error)) << error;
+    ASSERT_TRUE(StartUp((station_ / "system/bin").string(), sink_, state_, db_));
+    window_ = SetUpMainWindow(db_, state_, "  OP01  ", rows_, sink_);
+    ASSERT_NE(window_, nullptr);
+    window_->askQuit = [this] {
+      ++questions_;
+      return false;
+    };
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+  }
+
+  QString Cell(int row, int column) { return window_->model().index(row, column).data().toString(); }
+  QColor TextColour(int row) {
+    return window_->model().index(row, 2).data(Qt::ForegroundRole).value<QBrush>().color();
+  }
+  QString Marks() {
+    QString marks;
+    for (int r = 0; r < window_->model().rowCount(); ++r) marks += Cell(r, 0);
+    return marks;
+  }
+
+  void Click(int row, int column) {
+    QTableView& grid = window_->grid();
+    const QRect cell = grid.visualRect(window_->model().index(row, column));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+  }
+  void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(&window_->grid(), key, modifiers);
+  }
+
+  fs::path station_;
+  RecordingSink sink_;
+  ProgramState state_;
+  Database db_;
+  std::vector<CentreRow> rows_;
+  std::unique_ptr<MainWindow> window_;
+  int questions_ = 0;
+};
+
+TEST_F(MainWindowTest, ShowsTheCentresUnmarkedWithTheirMethodNamesAndTheOperator) {
+  EXPECT_EQ(window_->objectName(), "W4702301");
+  EXPECT_EQ(window_->windowTitle(), QString::fromUtf8("組立メーカEDI手動受信"));
+  ASSERT_EQ(window_->model().rowCount(), 4);
+  EXPECT_EQ(Marks(), QString::fromUtf8("××××"));
+  EXPECT_EQ(Cell(0, 1), "DEMOM01");
+  EXPECT_FALSE(Cell(0, 3).isEmpty());  // the method's name from the category master, not its letter
+  EXPECT_NE(Cell(0, 3), "M");
+  EXPECT_EQ(window_->findChild<QLabel*>("lbl_OPCD")->text(), "OP01");
+  EXPECT_EQ(window_->findChild<QLabel*>("lbl_OPNM")->text(), "");
+  EXPECT_EQ(window_->findChild<QLabel*>("lbl_PGID")->text(), "W4702301");
+  EXPECT_EQ(window_->runButton().text(), QString::fromUtf8("処理実行(&S)"));
+  EXPECT_EQ(window_->grid().rowHeight(0), Twips(380));
+  EXPECT_EQ(window_->grid().columnWidth(2), Twips(5000));
+}
+
+TEST_F(MainWindowTest, TheSpaceBarFlipsTheRowsSelectedDownwardsOnly) {
+  Key(Qt::Key_Down);
+  Key(Qt::Key_Down, Qt::ShiftModifier);
+  Key(Qt::Key_Down, Qt::ShiftModifier);
+  Key(Qt::Key_Space);
+  EXPECT_EQ(Marks(), QString::fromUtf8("×○○○"));
+  Key(Qt::Key_Space);
+  EXPECT_EQ(Marks(), QString::fromUtf8("××××"));
+
+  // From the last row upwards: the range runs backwards and nothing flips.
+  Key(Qt::Key_End);
+  Key(Qt::Key_Up, Qt::ShiftModifier);
+  Key(Qt::Key_Up, Qt::ShiftModifier);
+  Key(Qt::Key_Space);
+  EXPECT_EQ(Marks(), QString::fromUtf8("××××"));
+}
+
+TEST_F(MainWindowTest, AClickSelectsAndOnlyAFurtherClickOnTheCodeCellFlips) {
+  Click(2, 1);  // another row than the current one: only selects it
+  EXPECT_EQ(Marks(), QString::fromUtf8("××××"));
+  EXPECT_EQ(window_->grid().currentIndex().row(), 2);
+  Click(2, 1);
+  EXPECT_EQ(Marks(), QString::fromUtf8("××○×"));
+  Click(2, 2);  // the name cell never flips
+  Click(2, 0);
+  EXPECT_EQ(Marks(), QString::fromUtf8("××○×"));
+  Click(2, 1);
+  EXPECT_EQ(Marks(), QString::fromUtf8("××××"));
+}
+
+TEST_F(MainWindowTest, ADoneRowKeepsItsMarkAgainstTheMouseButNotTheSpaceBar) {
+  rows_[1].selected = -1;
+  rows_[1].state = kRowDone;
+  window_->model().RowChanged(1);
+  Click(1, 1);
+  Click(1, 1);
+  EXPECT_EQ(Cell(1, 0), QString::fromUtf8("○"));
+  Key(Qt::Key_Space);
+  EXPECT_EQ(Cell(1, 0), QString::fromUtf8("×"));
+}
+
+TEST_F(MainWindowTest, EscapeAndTheCloseBoxAskAndAreRefusedSilentlyDuringARun) {
+  Key(Qt::Key_Escape);
+  EXPECT_EQ(questions_, 1);
+  EXPECT_FALSE(window_->close());  // answered No
+  EXPECT_EQ(questions_, 2);
+  window_->SetRunning(true);
+  Key(Qt::Key_Escape);
+  EXPECT_FALSE(window_->close());
+  EXPECT_EQ(questions_, 2);
+  EXPECT_TRUE(window_->isVisible());
+  rows_[0].selected = 0;
+  Click(0, 1);
+  EXPECT_EQ(Cell(0, 0), QString::fromUtf8("×"));  // marking by mouse waits for the run's end
+  window_->SetRunning(false);
+}
+
+TEST_F(MainWindowTest, TheRunColoursEachRowAndShowsTheProcessingWindowWhileACentreRuns) {
+  cii::ConverterState converters;
+  converters.errLog = cii::ErrLog((station_ / "system/bin/ERR.LOG").string());
+  MailProgressWindow mail(window_.get());
+  ConfiguredPathDialogs dialogs;
+  bool processingSeen = false;
+  const JobContext context{db_, state_, converters, "OP01",
+                           [&] { processingSeen = processingSeen || window_->processingWindow().isVisible(); },
+                           mail, dialogs};
+  window_->SetJobContext(&context);
+  for (int r = 0; r < 4; ++r) rows_[static_cast<size_t>(r)].selected = -1;
+  rows_[3].state = kRowDone;  // DEMOZ01, marked but done already: the run skips it
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  window_->grid().setFocus();
+  // Alt+S presses the button as a mnemonic does: an animated click that
+  // fires a moment later and runs inside the event loop.
+  QTest::keyClick(window_->windowHandle(), Qt::Key_S, Qt::AltModifier);
+  for (int waited = 0; waited < 200 && rows_[2].state == kRowNormal; ++waited) QTest::qWait(50);
+
+  EXPECT_TRUE(processingSeen);
+  EXPECT_FALSE(window_->processingWindow().isVisible());
+  EXPECT_FALSE(window_->running());
+  const StateColours colours = ReadStateColours(state_, QApplication::palette());
+  for (int r = 0; r < 3; ++r) {
+    EXPECT_EQ(rows_[static_cast<size_t>(r)].state, kRowDone) << r;
+    EXPECT_EQ(TextColour(r), colours.done) << r;
+    EXPECT_EQ(Cell(r, 4), "OK");
+    EXPECT_EQ(Cell(r, 6), "OK");
+  }
+  EXPECT_EQ(Cell(3, 4), "");
+  EXPECT_EQ(Cell(3, 6), "");
+  // The mail centre listed its receive steps in their order.
+  QStringList steps;
+  for (int i = 0; i < mail.list().count(); ++i) steps << mail.list().item(i)->text();
+  int at = 0;
+  for (const char* step : {"受信処理開始", "ログオン", "受信トレイ検索", "添付ファイル格納", "ログオフ"}) {
+    at = static_cast<int>(steps.indexOf(QString::fromUtf8(step), at));
+    EXPECT_GE(at, 0) << step << " in " << steps.join(" / ").toStdString();
+  }
+}
+
+TEST(MonitorSetUpTest, AnEmptyColourSectionGivesBlackInEveryState) {
+  test::TestApplication();
+  ProgramState state;
+  const StateColours colours = ReadStateColours(state, QApplication::palette());
+  for (const QColor& c : {colours.normal, colours.inProgress, colours.done, colours.error}) {
+    EXPECT_EQ(c, QColor(Qt::black));
+  }
+}
+
+TEST(MonitorSetUpTest, AStationWithoutCentresSaysSoAndBuildsNoWindow) {
+  test::TestApplication();
+  Database db;
+  ASSERT_TRUE(test::OpenEmptyTestDatabase("sqlite", db));
+  ProgramState state;
+  RecordingSink sink;
+  std::vector<CentreRow> rows;
+  EXPECT_EQ(SetUpMainWindow(db, state, "OP01", rows, sink), nullptr);
+  ASSERT_EQ(sink.messages.size(), 1u);
+  EXPECT_EQ(sink.messages[0], kNoCentres);
+}
+
+}  // namespace
+}  // namespace edi::ui
