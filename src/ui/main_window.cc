@@ -6,9 +6,11 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
+#include "ui/history_window.h"
 #include "ui/windows_colour.h"
 
 namespace edi::ui {
@@ -62,6 +64,10 @@ MainWindow::MainWindow(std::vector<CentreRow>& rows, std::vector<QString> method
   run_->setObjectName("CMD");
   connect(run_, &QPushButton::clicked, this, [this] { RunMarkedCentres(); });
   processing_ = new ProcessingWindow(this);
+  historyMenu_ = new QMenu(this);
+  historyMenu_->setObjectName("HISTORY_MENU");
+  connect(historyMenu_->addAction(QString::fromUtf8("処理履歴")), &QAction::triggered, this,
+          [this] { OpenHistory(historyRow_); });
   resize(ColumnX(CentreModel::kColumns) + kLeft + 20, kGridTop + 15 * Twips(kRowTwips) + 64);
   grid_->setFocus();
 }
@@ -192,7 +198,39 @@ void MainWindow::AskToQuit() {
   }
 }
 
+void MainWindow::ShowHistoryMenu(int row, const QPoint& globalPos) {
+  if (row < 0 || row >= model_->rowCount()) return;
+  historyRow_ = row;
+  historyMenu_->popup(globalPos);
+}
+
+void MainWindow::OpenHistory(int row) {
+  if (context_ == nullptr || row < 0 || row >= model_->rowCount()) return;
+  const CentreRow& centre = model_->rows()[static_cast<size_t>(row)];
+  auto* window = new HistoryWindow(context_->db, centre.centreCode, QString::fromStdString(centre.centreName), this);
+  window->show();
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The right button only opens the row's menu: it neither selects nor marks.
+  if (watched == grid_->viewport()) {
+    const auto type = event->type();
+    if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+         type == QEvent::MouseButtonDblClick) &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+      return true;
+    }
+    if (type == QEvent::ContextMenu) {
+      auto* menu = static_cast<QContextMenuEvent*>(event);
+      if (menu->reason() == QContextMenuEvent::Mouse) {
+        ShowHistoryMenu(grid_->rowAt(menu->pos().y()), menu->globalPos());
+      } else {
+        const QRect cell = grid_->visualRect(model_->index(CurrentRow(), 1));
+        ShowHistoryMenu(CurrentRow(), grid_->viewport()->mapToGlobal(cell.center()));
+      }
+      return true;
+    }
+  }
   if (event->type() == QEvent::MouseButtonPress) {
     lastInputShifted_ = (static_cast<QMouseEvent*>(event)->modifiers() & Qt::ShiftModifier) != 0;
   }
@@ -206,6 +244,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       case Qt::Key_Escape:
         AskToQuit();
         return true;
+      case Qt::Key_Menu:
+      case Qt::Key_F10: {
+        if (key->key() == Qt::Key_F10 && !(key->modifiers() & Qt::ShiftModifier)) break;
+        const QRect cell = grid_->visualRect(model_->index(CurrentRow(), 1));
+        ShowHistoryMenu(CurrentRow(), grid_->viewport()->mapToGlobal(cell.center()));
+        return true;
+      }
       case Qt::Key_Up:
       case Qt::Key_Down:
         rememberedRow_ = CurrentRow();

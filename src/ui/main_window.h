@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QWidget>
@@ -49,6 +50,10 @@ class MainWindow : public QWidget, public RunView {
   QPushButton& runButton() { return *run_; }
   ProcessingWindow& processingWindow() { return *processing_; }
 
+  // The context menu of a row ("処理履歴"), and the history window it opens.
+  QMenu& historyMenu() { return *historyMenu_; }
+  void OpenHistory(int row);
+
   // The run button's action: the run over the marked centres.
   void RunMarkedCentres();
 
@@ -72,6 +77,7 @@ class MainWindow : public QWidget, public RunView {
   void OnGridClicked(const QModelIndex& index);
   void MarkSelectedRows();
   void AskToQuit();
+  void ShowHistoryMenu(int row, const QPoint& globalPos);
   void SelectWholeRow(int row);
   int CurrentRow() const;
 
@@ -84,6 +90,8 @@ class MainWindow : public QWidget, public RunView {
   QLabel* operatorName_ = nullptr;
   QLabel* date_ = nullptr;
   ProcessingWindow* processing_ = nullptr;
+  QMenu* historyMenu_ = nullptr;
+  int historyRow_ = -1;
   const JobContext* context_ = nullptr;
   bool running_ = false;
   bool quitting_ = false;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QTest>
 
@@ -14,6 +15,7 @@
 #include "startup/startup.h"
 #include "station/station_setup.h"
 #include "support/test_db.h"
+#include "ui/history_window.h"
 #include "ui/mail_progress_window.h"
 #include "ui/monitor.h"
 #include "ui/windows_colour.h"
@@ -194,6 +196,60 @@ TEST_F(MainWindowTest, TheRunColoursEachRowAndShowsTheProcessingWindowWhileACent
     at = static_cast<int>(steps.indexOf(QString::fromUtf8(step), at));
     EXPECT_GE(at, 0) << step << " in " << steps.join(" / ").toStdString();
   }
+}
+
+TEST_F(MainWindowTest, TheRowMenuOpensTheCentresHistoryByMouseAndByKeyboard) {
+  ASSERT_TRUE(db_.ExecuteSql(
+      "INSERT INTO FL1102処理履歴ファイル (通番, 枝番, 送受信種別, 相手先種別, 処理種別, 処理開始日付, 処理開始時刻,"
+      " センターコード, 処理終了日付, 処理終了時刻, 終了コード, 詳細コード) VALUES"
+      " (77, 0, 'R', '1', '01', '2026/12/08', '09:00:00', 'DEMOW02', '2026/12/08', '09:00:09', '0000', '0000')"));
+  cii::ConverterState converters;
+  MailProgressWindow mail(window_.get());
+  ConfiguredPathDialogs dialogs;
+  const JobContext context{db_, state_, converters, "OP01", [] {}, mail, dialogs};
+  window_->SetJobContext(&context);
+  auto historyText = [&] {
+    QString text;
+    for (auto* history : window_->findChildren<HistoryWindow*>("W_HISTORY")) {
+      if (history->isVisible()) text += history->text().toPlainText();
+      history->close();
+    }
+    QCoreApplication::processEvents();
+    return text;
+  };
+
+  // A right click on DEMOW02's name: the menu, and no mark, selection or state changes.
+  QTableView& grid = window_->grid();
+  const QPoint at = grid.visualRect(window_->model().index(2, 2)).center();
+  QTest::mouseClick(grid.viewport(), Qt::RightButton, Qt::NoModifier, at);
+  QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, grid.viewport()->mapToGlobal(at));
+  QCoreApplication::sendEvent(grid.viewport(), &menuEvent);
+  EXPECT_TRUE(window_->historyMenu().isVisible());
+  EXPECT_EQ(Marks(), QString::fromUtf8("××××"));
+  EXPECT_EQ(grid.currentIndex().row(), 0);
+  EXPECT_EQ(rows_[2].state, kRowNormal);
+  window_->historyMenu().actions().at(0)->trigger();
+  window_->historyMenu().hide();
+  const QString byMouse = historyText();
+  EXPECT_TRUE(byMouse.contains(QString::fromUtf8("通番 77 "))) << byMouse.toStdString();
+  EXPECT_TRUE(byMouse.contains("DEMOW02"));
+
+  // The menu key and Shift+F10 open it for the current row.
+  for (auto [key, modifiers] : {std::pair{Qt::Key_Menu, Qt::NoModifier}, std::pair{Qt::Key_F10, Qt::ShiftModifier}}) {
+    Key(Qt::Key_Home, Qt::ControlModifier);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down);
+    Key(key, modifiers);
+    EXPECT_TRUE(window_->historyMenu().isVisible());
+    EXPECT_EQ(window_->historyMenu().actions().at(0)->text(), QString::fromUtf8("処理履歴"));
+    window_->historyMenu().actions().at(0)->trigger();
+    window_->historyMenu().hide();
+    EXPECT_TRUE(historyText().contains(QString::fromUtf8("通番 77 ")));
+  }
+  // The history of a centre without transfers says so.
+  window_->OpenHistory(0);
+  EXPECT_TRUE(historyText().contains("no transfers"));
+  EXPECT_EQ(Marks(), QString::fromUtf8("××××"));
 }
 
 TEST(MonitorSetUpTest, AnEmptyColourSectionGivesBlackInEveryState) {

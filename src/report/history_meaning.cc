@@ -1,0 +1,68 @@
+#include "report/history_meaning.h"
+
+#include <charconv>
+
+#include "cii/err_log.h"
+#include "jobs/history.h"
+#include "jobs/result_codes.h"
+
+namespace edi::report {
+
+std::string_view KindName(std::string_view kind) {
+  if (kind == kKindReceiveRun) return "受信処理";
+  if (kind == kKindTransport) return "受信";
+  if (kind == kKindLocalFromCii) return "ローカル変換(CII)";
+  if (kind == kKindLocalOther) return "ローカル変換";
+  if (kind == kKindXmlFromCii) return "CII/XML変換(CII)";
+  if (kind == kKindXmlOther) return "CII/XML変換(XML)";
+  if (kind == kKindRegistration) return "データ登録";
+  return "";
+}
+
+bool IsConversionKind(std::string_view kind) {
+  return kind == kKindLocalFromCii || kind == kKindLocalOther || kind == kKindXmlFromCii || kind == kKindXmlOther;
+}
+
+std::string EndCodeMeaning(const HistoryRow& row) { return std::string(DescribeResultCode(row.Text("終了コード"))); }
+
+std::string DetailCodeMeaning(const HistoryRow& row) {
+  const std::string detail = row.Text("詳細コード");
+  if (detail.empty() || detail == "0000") return "";
+  if (IsConversionKind(row.Text("処理種別"))) {
+    int code = 0;
+    const auto [end, error] = std::from_chars(detail.data(), detail.data() + detail.size(), code);
+    if (error == std::errc() && end == detail.data() + detail.size()) return std::string(cii::DescribeConverterCode(code));
+    return "";
+  }
+  return std::string(DescribeDetailCode(row.Text("終了コード"), detail));
+}
+
+std::string_view OutcomeWord(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kDone: return "done";
+    case Outcome::kFailed: return "failed";
+    case Outcome::kStopped: return "stopped";
+  }
+  return "";
+}
+
+std::string DescribeOutcome(const TransferStory& story) {
+  if (story.outcome == Outcome::kDone) return "done";
+  const HistoryRow* row = &story.transfer;
+  for (const HistoryRow& step : story.steps) {
+    if (step.Branch() == story.failedBranch) row = &step;
+  }
+  const std::string where = "枝番 " + std::to_string(story.failedBranch) + " (" +
+                            std::string(KindName(row->Text("処理種別"))) + ")";
+  if (story.outcome == Outcome::kStopped) {
+    return row->Closed() || row == &story.transfer ? "stopped after " + where : "stopped in " + where;
+  }
+  std::string text = "failed at " + where + ": " + row->Text("終了コード");
+  if (!row->Text("詳細コード").empty()) text += "/" + row->Text("詳細コード");
+  std::string meaning = DetailCodeMeaning(*row);
+  if (meaning.empty()) meaning = EndCodeMeaning(*row);
+  if (!meaning.empty()) text += " " + meaning;
+  return text;
+}
+
+}  // namespace edi::report
