@@ -1,6 +1,7 @@
 #include <libxml/xmlreader.h>
 
 #include <cstring>
+#include <vector>
 
 #include "base/ansi_codec.h"
 #include "base/text.h"
@@ -45,13 +46,6 @@ long NameNumber(const std::string& name, size_t from) {
 
 bool IsDataElement(const std::string& name) { return StartsWith(name, "JP") && !StartsWith(name, "JPM"); }
 
-xmlNodePtr NextElement(xmlNodePtr node) {
-  for (node = node->next; node != nullptr; node = node->next) {
-    if (node->type == XML_ELEMENT_NODE) return node;
-  }
-  return nullptr;
-}
-
 class DocumentConverter {
  public:
   DocumentConverter(ConverterState& state, Database& db, ConversionResult& result, AppendedFile& out)
@@ -60,16 +54,24 @@ class DocumentConverter {
   int groups() const { return groups_; }
 
   // Returns false when the document must fail (ConvErrorText holds the code).
+  // A JPMGH is small and read as a subtree; a JPTRM is read event by event,
+  // so that memory does not follow the size of one message.
   bool Run(xmlTextReaderPtr reader) {
     int ret = xmlTextReaderRead(reader);
     while (ret == 1) {
       if (xmlTextReaderNodeType(reader) == XML_READER_TYPE_ELEMENT) {
         const std::string name = TrimBlanks(reinterpret_cast<const char*>(xmlTextReaderConstName(reader)));
-        if (name == "JPMGH" || name == "JPTRM") {
+        if (name == "JPMGH") {
           xmlNodePtr node = xmlTextReaderExpand(reader);
           if (node == nullptr) break;
-          if (!(name == "JPMGH" ? Header(node) : Message(node))) return false;
+          if (!Header(node)) return false;
           ret = xmlTextReaderNext(reader);
+          continue;
+        }
+        if (name == "JPTRM") {
+          bool failed = false;
+          ret = Message(reader, failed);
+          if (failed) return false;
           continue;
         }
       }
@@ -164,50 +166,111 @@ class DocumentConverter {
     return nullptr;
   }
 
-  bool Message(xmlNodePtr node) {
+  // The message at the reader's JPTRM start; returns the reader's state
+  // after it, with `failed` set when the document must fail.
+  int Message(xmlTextReaderPtr reader, bool& failed) {
     ++messages_;
     if (!groupOpen_) {
       result_.Note(kErrNoGroupHeader);
-      return true;
+      return xmlTextReaderNext(reader);
     }
     MessageBody body;
-    if (!Members(node, body)) return false;
+    int ret = 1;
+    if (!xmlTextReaderIsEmptyElement(reader)) ret = Members(reader, body, failed);
+    if (failed || ret != 1) return failed ? ret : -1;
     std::string data;
-    if (const int refused = MessageData(messages_, body.bytes(), data)) return Fail(refused);
+    if (const int refused = MessageData(messages_, body.bytes(), data)) {
+      failed = !Fail(refused);
+      return ret;
+    }
+    body = MessageBody();  // the message's bytes live on in `data` only
     std::string blocks;
     AppendMessageBlocks(blocks, data, state_.StorageMode());
-    return Write(blocks);
+    failed = !Write(blocks);
+    return failed ? ret : xmlTextReaderRead(reader);
   }
 
-  // The children of a message, group or repetition in document order.
-  bool Members(xmlNodePtr parent, MessageBody& body) {
-    for (xmlNodePtr child = parent->children; child != nullptr; child = child->next) {
-      if (child->type != XML_ELEMENT_NODE) continue;
-      const std::string name = NodeName(child);
-      if (IsDataElement(name)) {
-        if (!Element(child, name, body)) return false;
-      } else if (StartsWith(name, "JPM") && EndsWithR(name)) {
-        if (!Members(child, body)) return false;
-        if (NextElement(child) != nullptr) body.AppendRepetition();
-      } else if (StartsWith(name, "JPM")) {
-        if (!Group(child, name, body)) return false;
+  // What a container of the message being read is: a group, whose end closes
+  // it in the CII, or a repetition, after which a following sibling starts
+  // the next repetition.
+  struct Container {
+    bool group = false;
+    bool repetitionEnded = false;  // a repetition among this container's children ended
+  };
+
+  // The children of the message at the reader's JPTRM start, in document
+  // order, up to its end tag (where the reader is left). Returns the
+  // reader's state; `failed` when the document must fail.
+  int Members(xmlTextReaderPtr reader, MessageBody& body, bool& failed) {
+    const int messageDepth = xmlTextReaderDepth(reader);
+    std::vector<Container> open{Container{}};
+    int ret = xmlTextReaderRead(reader);
+    while (ret == 1) {
+      const int type = xmlTextReaderNodeType(reader);
+      if (type == XML_READER_TYPE_END_ELEMENT) {
+        if (xmlTextReaderDepth(reader) <= messageDepth) return ret;
+        Close(open, body);
+        ret = xmlTextReaderRead(reader);
+        continue;
       }
+      if (type != XML_READER_TYPE_ELEMENT) {
+        ret = xmlTextReaderRead(reader);
+        continue;
+      }
+      if (open.back().repetitionEnded) {
+        body.AppendRepetition();
+        open.back().repetitionEnded = false;
+      }
+      const std::string name = TrimBlanks(reinterpret_cast<const char*>(xmlTextReaderConstName(reader)));
+      const bool empty = xmlTextReaderIsEmptyElement(reader) == 1;
+      bool descend = false;
+      if (IsDataElement(name)) {
+        xmlNodePtr node = xmlTextReaderExpand(reader);
+        if (node == nullptr) return -1;
+        if (!Element(node, name, body)) {
+          failed = true;
+          return ret;
+        }
+      } else if (StartsWith(name, "JPM") && EndsWithR(name)) {
+        open.push_back(Container{});
+        descend = true;
+      } else if (StartsWith(name, "JPM")) {
+        if (!GroupStart(name, body, descend)) {
+          failed = true;
+          return ret;
+        }
+        if (descend) open.push_back(Container{.group = true});
+      }
+      if (descend && empty) Close(open, body);
+      ret = descend ? xmlTextReaderRead(reader) : xmlTextReaderNext(reader);
     }
-    return true;
+    return ret;
   }
 
-  bool Group(xmlNodePtr node, const std::string& name, MessageBody& body) {
-    // "JPM0" is a group by position (one-byte tag mode needs no number);
-    // any other name must have its group row.
+  void Close(std::vector<Container>& open, MessageBody& body) {
+    const Container closed = open.back();
+    if (open.size() == 1) return;  // a stray end tag: the message's own level stays
+    open.pop_back();
+    if (closed.group) {
+      body.AppendGroupEnd();
+    } else {
+      open.back().repetitionEnded = true;
+    }
+  }
+
+  // Opens a group in the CII when the name has its group row; `descend`
+  // tells whether its children are read. "JPM0" is a group by position
+  // (one-byte tag mode needs no number); any other name must have its row.
+  bool GroupStart(const std::string& name, MessageBody& body, bool& descend) {
     const std::string suffix = name.substr(3);
     const RecordFormatRow* row = suffix == "0" ? nullptr : GroupRow(suffix);
+    descend = false;
     if (suffix != "0" && row == nullptr) {
       result_.Note(kErrNoGroupRow);  // the group is left out
       return true;
     }
     if (!body.AppendGroupStart(row != nullptr ? row->multiNo : "0", false)) return Fail(kErrMultiNo);
-    if (!Members(node, body)) return false;
-    body.AppendGroupEnd();
+    descend = true;
     return true;
   }
 
