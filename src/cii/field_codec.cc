@@ -4,6 +4,7 @@
 #include <unicode/unistr.h>
 
 #include <memory>
+#include <vector>
 
 #include "cii/ansi_text.h"
 
@@ -161,6 +162,45 @@ std::string ToFullWidth(std::string_view text) {
   std::string out;
   s.toUTF8String(out);
   return out;
+}
+
+namespace {
+
+// For every double-byte Windows-31J code: true when decoding, widening and
+// encoding it in the "M" code gives the same two bytes back. Unassigned
+// codes and the duplicates of the extension rows are false.
+const std::vector<bool>& WideIdentityCodes() {
+  static const std::vector<bool> table = [] {
+    std::vector<bool> identity(0x10000, false);
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+      for (int trail = 0x40; trail <= 0xFC; ++trail) {
+        if (trail == 0x7F) continue;
+        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        const std::string_view bytes(pair, 2);
+        identity[static_cast<size_t>(lead << 8 | trail)] = EncodeDoubleBytes(ToFullWidth(FromAnsiBytes(bytes)), 'M') == bytes;
+      }
+    }
+    return identity;
+  }();
+  return table;
+}
+
+bool AllWideIdentity(std::string_view bytes) {
+  if (bytes.size() % 2 != 0) return false;
+  const auto& identity = WideIdentityCodes();
+  for (size_t i = 0; i < bytes.size(); i += 2) {
+    const auto code = static_cast<size_t>(static_cast<unsigned char>(bytes[i]) << 8 | static_cast<unsigned char>(bytes[i + 1]));
+    if (!identity[code]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string WidenAnsiField(std::string_view ansiBytes, char code) {
+  if (code == 'M' && AllWideIdentity(ansiBytes)) return std::string(ansiBytes);
+  return EncodeDoubleBytes(ToFullWidth(FromAnsiBytes(ansiBytes)), code);
 }
 
 void StoreWideText(std::span<uint8_t> field, std::string& text) {

@@ -29,6 +29,13 @@ void StoreWideText(std::span<uint8_t> field, std::string& text);
 // (ASCII, the space, half-width katakana).
 std::string ToFullWidth(std::string_view text);
 
+// The Windows-31J bytes of a "K" field as the local-to-CII direction writes
+// them for double-byte code `code`: the bytes decoded, widened and encoded
+// again. Fields made only of double-byte characters that come back as
+// themselves (the common case) are returned as they are, without the trip
+// through Unicode.
+std::string WidenAnsiField(std::string_view ansiBytes, char code);
+
 // The text of a field's bytes, decoded as Windows-31J.
 std::string FieldText(std::span<const uint8_t> field);
 

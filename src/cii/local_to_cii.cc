@@ -175,6 +175,7 @@ class LocalToCiiWriter {
     }
     if (!IsKnownStorageMode(state_.StorageMode())) return result_.Stop(kErrStorageMode);
     state_.localRecordLength = LocalRecordLength(state_.localRows);
+    BuildPlan();
     std::string block;
     AppendGroupHeader(block, state_.header);
     groupOpen_ = true;
@@ -208,11 +209,35 @@ class LocalToCiiWriter {
     return nullptr;
   }
 
+  // What the group's format says about each CII row, worked out once per
+  // group instead of once per record.
+  struct PlannedRow {
+    const RecordFormatRow* local = nullptr;  // the local counterpart, if any
+    int position = 0;                        // its 項目位置 - 1
+    size_t bytes = 0;                        // its field's bytes
+    size_t membersEnd = 0;                   // the end of the row's members
+  };
+
+  void BuildPlan() {
+    const FormatRows& rows = state_.ciiRows;
+    plan_.assign(rows.size(), PlannedRow{});
+    for (size_t i = 0; i < rows.size(); ++i) {
+      PlannedRow& p = plan_[i];
+      p.local = LocalRowFor(rows[i]);
+      if (p.local != nullptr) {
+        p.position = p.local->PositionNumber() - 1;
+        p.bytes = static_cast<size_t>(std::max(p.local->FieldBytes(), 0));
+      }
+      p.membersEnd = i + 1;
+      while (p.membersEnd < rows.size() && rows[p.membersEnd].level > rows[i].level) ++p.membersEnd;
+    }
+  }
+
   // The field's bytes from the record, as far as the line holds them.
-  std::string_view RawField(const RecordFormatRow& l, int offset) const {
-    const int start = l.PositionNumber() - 1 + offset;
+  std::string_view RawField(const PlannedRow& p, int offset) const {
+    const int start = p.position + offset;
     if (start < 0 || static_cast<size_t>(start) >= state_.recordBuffer.size()) return {};
-    return std::string_view(state_.recordBuffer).substr(static_cast<size_t>(start), static_cast<size_t>(std::max(l.FieldBytes(), 0)));
+    return std::string_view(state_.recordBuffer).substr(static_cast<size_t>(start), p.bytes);
   }
 
   // A number of the local field `l`: at most its own decimals.
@@ -255,9 +280,8 @@ class LocalToCiiWriter {
     } else if (a == "Y") {
       return Date(e, l, raw, out);
     } else if (a == "K") {
-      const std::string wide = ToFullWidth(FromAnsiBytes(TrimSpacesView(raw)));
       const char code = static_cast<char>(state_.header[header::kDoubleByteSet]);
-      out = std::string(CutAnsiBytes(EncodeDoubleBytes(wide, code == 'S' || code == 'U' ? code : 'M'), cut));
+      out = std::string(CutAnsiBytes(WidenAnsiField(TrimSpacesView(raw), code == 'S' || code == 'U' ? code : 'M'), cut));
       if (code == 'U' && out.size() % 2 != 0) out.pop_back();
     } else {
       out = std::string(raw);
@@ -270,11 +294,11 @@ class LocalToCiiWriter {
     const FormatRows& rows = state_.ciiRows;
     for (size_t i = begin; i < end; ++i) {
       const RecordFormatRow& e = rows[i];
-      size_t membersEnd = i + 1;
-      while (membersEnd < end && rows[membersEnd].level > e.level) ++membersEnd;
+      const PlannedRow& planned = plan_[i];
+      const size_t membersEnd = std::min(planned.membersEnd, end);
       if (e.IsGroup()) {
         if (!body.AppendGroupStart(e.multiNo, true)) return result_.Stop(kErrMultiNo);
-        const RecordFormatRow* local = LocalRowFor(e);
+        const RecordFormatRow* local = planned.local;
         const int length = local != nullptr ? local->length : 0;
         const int repeat = local != nullptr ? local->RepeatCount() : e.RepeatCount();
         for (int occurrence = 0; occurrence < repeat; ++occurrence) {
@@ -285,9 +309,9 @@ class LocalToCiiWriter {
         i = membersEnd - 1;
         continue;
       }
-      const RecordFormatRow* l = LocalRowFor(e);
+      const RecordFormatRow* l = planned.local;
       if (l == nullptr) continue;
-      if (!Convert(e, RawField(*l, offset), *l, value_)) return false;
+      if (!Convert(e, RawField(planned, offset), *l, value_)) return false;
       if (value_.empty()) continue;
       if (const int refused = body.AppendElement(static_cast<uint32_t>(e.itemNo), value_)) {
         return result_.Stop(refused);
@@ -313,6 +337,7 @@ class LocalToCiiWriter {
   bool groupOpen_ = false;
   long count_ = 0;
   MessageBody body_;
+  std::vector<PlannedRow> plan_;
   std::string value_, data_, blocks_;
 };
 

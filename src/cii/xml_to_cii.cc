@@ -242,6 +242,12 @@ class DocumentConverter {
         if (descend) open.push_back(Container{.group = true});
       }
       if (descend && empty) Close(open, body);
+      // A message longer than the CII can carry fails now, not after the
+      // whole of it has been gathered.
+      if (body.bytes().size() > kMaxLongMessageData) {
+        failed = !Fail(refusal::kTooLong);
+        return ret;
+      }
       ret = descend ? xmlTextReaderRead(reader) : xmlTextReaderNext(reader);
     }
     return ret;
