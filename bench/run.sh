@@ -134,12 +134,12 @@ report "CII to XML" 1.5 "$code" "$lint" "$(peak_of bash -c 'to_xml l')"
 check "CII to XML writes the same documents again" "$ok"
 
 # One message of the size of a whole document: its groups repeat until the
-# message holds about ${small} MB. The CII cannot carry a message of more
-# than 9,999,999 bytes, so the conversion refuses it (0033); what counts is
-# that memory stays flat while it reads.
+# message holds about ${small} MB of XML. Memory must not follow the
+# message; the result is the converter's code (a message whose CII would
+# pass 9,999,999 bytes is refused with 0033 while it is read).
 "$bin" one-message "$work/s.xml" "$work/one.xml" "$small"
 one_peak=$(peak_of "$tool" from-xml --db "$db" --in "$work/one.xml" --out "$work/one.CII" --log "$work/ERR.LOG")
-one_code=$(tail -n 1 "$work/ERR.LOG" | cut -c1-4)
+one_code=$(tail -n 1 "$work/ERR.LOG" | cut -c1-4)  # the start line (0000) when nothing went wrong
 verdict=met
 [ "$one_peak" -ge 65536 ] && { verdict=MISSED; missed=$((missed + 1)); }
 printf '%-14s one message of %d MB: peak %d MB (target < 64 MB), result %s  %s\n' "XML to CII" "$small" \

@@ -20,9 +20,7 @@ echo "== centres of the station"
 echo "== the receive run"
 "$bin/edi-receive" --all
 
-if "$bin/edi-station" history --help >/dev/null 2>&1; then
-  echo "== what happened"
-  "$bin/edi-station" history "$station"
-fi
+echo "== what happened"
+"$bin/edi-station" history "$station"
 echo "== files: $station/in (inbound), $station/old (backup), converter log $bin/ERR.LOG"
-echo "== the operator window: $bin/edi-monitor (needs a display; see README)"
+echo "== the operator window: $bin/edi-monitor OP01 (on a desktop; bash scripts/screenshots.sh takes its pictures)"

@@ -225,13 +225,15 @@ class DocumentConverter {
       const bool empty = xmlTextReaderIsEmptyElement(reader) == 1;
       bool descend = false;
       if (IsDataElement(name)) {
-        xmlNodePtr node = xmlTextReaderExpand(reader);
-        if (node == nullptr) return -1;
-        if (!Element(node, name, body)) {
-          failed = true;
+        ret = Element(reader, name, body, failed);
+        if (failed) return ret;
+        if (body.bytes().size() > kMaxLongMessageData) {
+          failed = !Fail(refusal::kTooLong);
           return ret;
         }
-      } else if (StartsWith(name, "JPM") && EndsWithR(name)) {
+        continue;
+      }
+      if (StartsWith(name, "JPM") && EndsWithR(name)) {
         open.push_back(Container{});
         descend = true;
       } else if (StartsWith(name, "JPM")) {
@@ -280,18 +282,59 @@ class DocumentConverter {
     return true;
   }
 
-  bool Element(xmlNodePtr node, const std::string& name, MessageBody& body) {
+  // The data element at the reader: its value appended to the message.
+  // Returns the reader's state after the element; `failed` when the
+  // document must fail.
+  int Element(xmlTextReaderPtr reader, const std::string& name, MessageBody& body, bool& failed) {
     const long itemNo = NameNumber(name, 2);
     const RecordFormatRow* row = itemNo >= 0 ? ItemRow(itemNo) : nullptr;
     if (row == nullptr) {
       result_.Note(kErrNoGroupRow);
-      return true;
+      return xmlTextReaderNext(reader);
     }
-    std::string value;
-    if (!Value(*row, NodeText(node), value)) return false;
-    if (value.empty()) return true;
-    const int refused = body.AppendElement(static_cast<uint32_t>(itemNo), value);
-    return refused == 0 || Fail(refused);
+    const int ret = ElementText(reader, text_);
+    if (ret == -1) return ret;
+    if (!Value(*row, std::string(TrimBlanksView(text_)), value_)) {
+      failed = true;
+      return ret;
+    }
+    if (value_.empty()) return ret;
+    const int refused = body.AppendElement(static_cast<uint32_t>(itemNo), value_);
+    failed = refused != 0 && !Fail(refused);
+    return ret;
+  }
+
+  // The text of the element at the reader and of everything inside it, as
+  // the element's content (entity references included); the reader is left
+  // after the element's end.
+  static int ElementText(xmlTextReaderPtr reader, std::string& text) {
+    text.clear();
+    if (xmlTextReaderIsEmptyElement(reader) == 1) return xmlTextReaderRead(reader);
+    const int depth = xmlTextReaderDepth(reader);
+    int ret;
+    while ((ret = xmlTextReaderRead(reader)) == 1) {
+      switch (xmlTextReaderNodeType(reader)) {
+        case XML_READER_TYPE_END_ELEMENT:
+          if (xmlTextReaderDepth(reader) == depth) return xmlTextReaderRead(reader);
+          break;
+        case XML_READER_TYPE_TEXT:
+        case XML_READER_TYPE_CDATA:
+        case XML_READER_TYPE_WHITESPACE:
+        case XML_READER_TYPE_SIGNIFICANT_WHITESPACE:
+          if (const xmlChar* value = xmlTextReaderConstValue(reader)) text += reinterpret_cast<const char*>(value);
+          break;
+        case XML_READER_TYPE_ENTITY_REFERENCE:
+          if (xmlNodePtr node = xmlTextReaderExpand(reader)) {
+            xmlChar* content = xmlNodeGetContent(node);
+            if (content != nullptr) text += reinterpret_cast<const char*>(content);
+            xmlFree(content);
+          }
+          break;
+        default:
+          break;
+      }
+    }
+    return ret;
   }
 
   std::string OneByteText(const std::string& text) {
@@ -363,6 +406,7 @@ class DocumentConverter {
   Database& db_;
   ConversionResult& result_;
   AppendedFile& out_;
+  std::string text_, value_;  // an element's text and CII value, kept for their buffers
   bool groupOpen_ = false;
   int groups_ = 0;
   long messages_ = 0;
