@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "cii/cp932_output.h"
 #include "cii/decimal_text.h"
 #include "cii/field_codec.h"
 #include "cii/group_walker.h"
@@ -64,6 +66,11 @@ int CloseSink(void*) { return 0; }  // the file is closed by its ReplacedFile
 // XML 1.0 cannot carry C0 control characters other than tab, LF and CR:
 // each becomes U+FFFD. Returns true when the text was changed.
 bool ReplaceControlCharacters(std::string& text) {
+  const auto control = [](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x20 && b != '\t' && b != '\n' && b != '\r';
+  };
+  if (std::none_of(text.begin(), text.end(), control)) return false;  // the common case: nothing to copy
   bool changed = false;
   std::string out;
   for (char c : text) {
@@ -77,6 +84,20 @@ bool ReplaceControlCharacters(std::string& text) {
   }
   if (changed) text.swap(out);
   return changed;
+}
+
+// The item number as the five digits of an element name ("JP00012"), or
+// as many as it has when it is larger; `out` gets a terminating zero.
+void FiveDigits(uint32_t number, char* out) {
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + number % 10);
+    number /= 10;
+  } while (number > 0);
+  for (int pad = n; pad < 5; ++pad) *out++ = '0';
+  while (n > 0) *out++ = digits[--n];
+  *out = '\0';
 }
 
 class CiiToXmlVisitor : public CiiVisitor {
@@ -150,8 +171,8 @@ class CiiToXmlVisitor : public CiiVisitor {
       result_.Note(kErrUnknownTag);
       return true;
     }
-    char name[16];
-    std::snprintf(name, sizeof name, "JP%05u", tag);
+    char name[16] = "JP";
+    FiveDigits(tag, name + 2);
     Newline(Indent());
     std::string text = DecodeCiiValue(value, state_.ciiRows[static_cast<size_t>(row)]);
     if (ReplaceControlCharacters(text)) result_.Note(kErrUnmappable);
@@ -221,9 +242,15 @@ class CiiToXmlVisitor : public CiiVisitor {
   void Raw(const char* text) { xmlTextWriterWriteRaw(writer_, BAD_CAST text); }
 
   void Newline(int depth) {
-    std::string text = "\r\n" + std::string(static_cast<size_t>(depth) * 4, ' ');
-    Raw(text.c_str());
+    // A line end and four blanks per level, cut from one long text.
+    static const std::string kLine = "\r\n" + std::string(4 * kMaxIndent, ' ');
+    const size_t blanks = static_cast<size_t>(std::clamp(depth, 0, kMaxIndent)) * 4;
+    xmlTextWriterWriteRawLen(writer_, BAD_CAST kLine.data(), static_cast<int>(2 + blanks));
+    for (int deeper = depth; deeper > kMaxIndent; deeper -= kMaxIndent) {
+      xmlTextWriterWriteRawLen(writer_, BAD_CAST kLine.data() + 2, 4 * std::min(deeper - kMaxIndent, kMaxIndent));
+    }
   }
+  static constexpr int kMaxIndent = 64;
 
   // Closes the group of the current level (a skipped group only leaves the
   // walker's count of skipped groups).
@@ -250,7 +277,11 @@ class CiiToXmlVisitor : public CiiVisitor {
     // The declaration is written as it stands (the encoder behind "Shift_JIS"
     // is Windows-31J, whose own name must not appear in it).
     const char* encoding = DeclaredEncoding(state_.formatInfo.xmlCharCode);
-    xmlCharEncodingHandlerPtr encoder = encoding != nullptr ? xmlFindCharEncodingHandler(encoding) : nullptr;
+    xmlCharEncodingHandlerPtr encoder = nullptr;
+    if (encoding != nullptr) {
+      encoder = std::strcmp(encoding, "Shift_JIS") == 0 ? Cp932OutputEncoder() : nullptr;
+      if (encoder == nullptr) encoder = xmlFindCharEncodingHandler(encoding);
+    }
     sink_ = DocumentSink{document_->fd(), 0};
     xmlOutputBufferPtr output = xmlOutputBufferCreateIO(WriteToSink, CloseSink, &sink_, encoder);
     if (output == nullptr) return Fail(kErrFile);

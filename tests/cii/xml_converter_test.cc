@@ -6,6 +6,7 @@
 
 #include "cii/syntax/cii_reader.h"
 #include "cii/syntax/cii_writer.h"
+#include "base/ansi_codec.h"
 #include "cii/field_codec.h"
 #include "support/converter_fixture.h"
 #include "support/format_fixture.h"
@@ -208,6 +209,22 @@ TEST_P(XmlConverterTest, CiiDocumentsHaveDeclarationRootHeaderAndMessages) {
   size_t children = 0;
   for (size_t at = xml.find("<JPC"); at != std::string::npos; at = xml.find("<JPC", at + 1)) ++children;
   EXPECT_EQ(children, 25u);
+}
+
+TEST_P(XmlConverterTest, ShiftJisDocumentsCarryLongJapaneseTextAndReferenceWhatTheyCannotHold) {
+  Format();
+  MessageBody b;
+  EXPECT_EQ(b.AppendElement(1, std::string("A\x01Z", 3)), 0);  // a control byte: U+FFFD, which Windows-31J lacks
+  std::string kanji;
+  for (int i = 0; i < 3000; ++i) kanji += (i % 3 == 0 ? "日" : i % 3 == 1 ? "本" : "①");
+  EXPECT_EQ(b.AppendElement(4, EncodeDoubleBytes(kanji, 'M')), 0);  // longer than the writer's chunks
+  test::WriteFile(Path("in.CII"), test::CiiGroup(test::GroupHeader("BP000001", "0101", 'M'), {b.bytes()}));
+  ASSERT_EQ(Convert("in.CII", "out.xml"), "0000");
+  const std::string xml = test::ReadFile(Path("out.xml"));
+  EXPECT_NE(xml.find("<JP00001>A&#65533;Z</JP00001>"), std::string::npos) << xml.substr(0, 2000);
+  std::string ansi;
+  ASSERT_TRUE(Utf8ToAnsi(kanji, ansi));
+  EXPECT_NE(xml.find("<JP00004>" + ansi + "</JP00004>"), std::string::npos);
 }
 
 TEST_P(XmlConverterTest, DeclarationFollowsTheXmlCharacterCode) {
