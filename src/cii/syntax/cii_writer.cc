@@ -74,25 +74,74 @@ bool MessageBody::AppendGroupStart(std::string_view multiNo, bool zeroIsDigit) {
 void MessageBody::AppendRepetition() { PushByte(bytes_, kRepetition); }
 void MessageBody::AppendGroupEnd() { PushByte(bytes_, kGroupEnd); }
 
-int MessageData(long number, std::string_view body, std::string& data) {
-  data.clear();
-  if (number < 0 || number > kMaxMessageCount) return refusal::kTooLong;
-  if (body.size() > kMaxLongMessageData - kLongHeaderSize) return refusal::kTooLong;
-  data.reserve(body.size() + kLongHeaderSize);
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "D%05ld", number);
-  data += digits;
-  if (body.size() <= kShortBodyMax) {
-    const size_t length = body.size() + kShortHeaderSize;
-    PushByte(data, static_cast<uint32_t>(length >> 8));
-    PushByte(data, static_cast<uint32_t>(length));
-  } else {
-    std::snprintf(digits, sizeof digits, "%07zu", body.size() + kLongHeaderSize);
-    data += "\x80\x80\xF7";
-    data += digits;
+namespace {
+
+// The digits of `value` right-aligned in `width` characters with zeros.
+void PutDigits(std::string& out, size_t value, int width) {
+  char digits[20];
+  for (int i = width - 1; i >= 0; --i) {
+    digits[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
   }
+  out.append(digits, static_cast<size_t>(width));
+}
+
+// What comes before the body: "D", the number, the length in its form.
+int MessagePrefix(long number, size_t bodySize, std::string& prefix) {
+  prefix.clear();
+  if (number < 0 || number > kMaxMessageCount) return refusal::kTooLong;
+  if (bodySize > kMaxLongMessageData - kLongHeaderSize) return refusal::kTooLong;
+  prefix += 'D';
+  PutDigits(prefix, static_cast<size_t>(number), 5);
+  if (bodySize <= kShortBodyMax) {
+    const size_t length = bodySize + kShortHeaderSize;
+    PushByte(prefix, static_cast<uint32_t>(length >> 8));
+    PushByte(prefix, static_cast<uint32_t>(length));
+  } else {
+    prefix += "\x80\x80\xF7";
+    PutDigits(prefix, bodySize + kLongHeaderSize, 7);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int MessageData(long number, std::string_view body, std::string& data) {
+  if (const int refused = MessagePrefix(number, body.size(), data)) return refused;
+  data.reserve(body.size() + kLongHeaderSize);
   data.append(body);
   PushByte(data, kEndMark);
+  return 0;
+}
+
+int AppendMessage(std::string& out, long number, std::string_view body, char mode) {
+  std::string prefix;
+  if (const int refused = MessagePrefix(number, body.size(), prefix)) return refused;
+  const char end = static_cast<char>(kEndMark);
+  const std::string_view pieces[] = {prefix, body, std::string_view(&end, 1)};
+  const size_t size = BlockDataSize(mode);
+  size_t left = prefix.size() + body.size() + 1;
+  out.reserve(out.size() + left + left / size + size + 1);
+  char counter = '1';
+  size_t piece = 0, at = 0;
+  while (left > 0) {
+    const bool last = left <= size;
+    out.push_back(last ? '9' : counter);
+    counter = counter == '8' ? '1' : static_cast<char>(counter + 1);
+    const size_t filled = std::min(size, left);
+    left -= filled;
+    for (size_t room = filled; room > 0;) {
+      const size_t take = std::min(room, pieces[piece].size() - at);
+      out.append(pieces[piece].substr(at, take));
+      room -= take;
+      at += take;
+      if (at == pieces[piece].size()) {
+        ++piece;
+        at = 0;
+      }
+    }
+    if (last && mode != kStorageLarge) out.append(size - filled, ' ');
+  }
   return 0;
 }
 

@@ -67,6 +67,11 @@ class MessageBody {
 // filled with spaces to 251 bytes in modes "M" and space only.
 void AppendMessageBlocks(std::string& out, std::string_view data, char mode);
 
+// MessageData and AppendMessageBlocks in one step, without the message's
+// data in between: the blocks of message `number` appended to `out`. The
+// same refusals as MessageData (nothing is appended then).
+[[nodiscard]] int AppendMessage(std::string& out, long number, std::string_view body, char mode);
+
 // Appends the group header block "0" "C" + the 249 header bytes.
 void AppendGroupHeader(std::string& out, std::span<const uint8_t> header);
 
