@@ -34,36 +34,6 @@ std::string CreationTime() {
   return buffer;
 }
 
-// The unsigned decimal texts most records hold ("00123.40"), scaled to
-// `ciiDecimals` as ParseDecimal and ScaledInteger do, without their
-// allocations: `out` empty for zero. False when `raw` is not such a text
-// (signs, blanks inside, no digits): the general path takes it.
-bool ScalePlainNumber(std::string_view raw, int localDecimals, int ciiDecimals, std::string& out,
-                      bool& tooManyDecimals) {
-  auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!raw.empty() && blank(raw.front())) raw.remove_prefix(1);
-  while (!raw.empty() && blank(raw.back())) raw.remove_suffix(1);
-  const size_t dot = raw.find('.');
-  const std::string_view integer = raw.substr(0, dot);
-  const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : raw.substr(dot + 1);
-  auto digits = [](std::string_view t) { return std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }); };
-  if (raw.empty() || (integer.empty() && fraction.empty()) || !digits(integer) || !digits(fraction)) return false;
-  size_t significant = fraction.size();
-  while (significant > 0 && fraction[significant - 1] == '0') --significant;
-  out.clear();
-  if (significant > static_cast<size_t>(std::max(localDecimals, 0))) {
-    tooManyDecimals = true;
-    return true;
-  }
-  if (significant == 0 && integer.find_first_not_of('0') == std::string_view::npos) return true;  // zero
-  out.append(integer);
-  for (int i = 0; i < ciiDecimals; ++i) out.push_back(static_cast<size_t>(i) < significant ? fraction[static_cast<size_t>(i)] : '0');
-  const size_t first = out.find_first_not_of('0');
-  if (first == std::string::npos) out = "0";
-  else out.erase(0, first);
-  return true;
-}
-
 // Reads the lines of a local file: lines end with CR LF, CR alone or LF
 // alone, and a final Ctrl-Z ends the file.
 class LineReader {
@@ -273,7 +243,7 @@ class LocalToCiiWriter {
   // A number of the local field `l`: at most its own decimals.
   bool Number(const RecordFormatRow& e, const RecordFormatRow& l, std::string_view raw, std::string& out) {
     bool tooManyDecimals = false;
-    if (ScalePlainNumber(raw, l.decimals, e.decimals, out, tooManyDecimals)) {
+    if (ScalePlainDecimal(raw, l.decimals, e.decimals, out, tooManyDecimals)) {
       if (tooManyDecimals) return result_.Stop(kErrNumberOverflow);
       const size_t cut = static_cast<size_t>(std::max(e.length, 0));
       if (out.size() > cut) out.erase(0, out.size() - cut);

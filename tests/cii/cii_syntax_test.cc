@@ -47,6 +47,25 @@ std::string Data(long number, const std::string& body) {
   return data;
 }
 
+// The one-step writer must lay out exactly what the two steps do, around
+// every block boundary and both length forms, in every storage mode.
+TEST(MessageData, AppendMessageMatchesDataThenBlocks) {
+  for (char mode : {'M', ' ', 'S'}) {
+    for (size_t size : {0u, 1u, 240u, 241u, 242u, 490u, 491u, 2000u, 32759u, 32760u, 70000u}) {
+      std::string body(size, 'b');
+      for (size_t i = 0; i < size; ++i) body[i] = static_cast<char>('a' + i % 26);
+      std::string data, expected = "prefix", actual = "prefix";
+      ASSERT_EQ(MessageData(42, body, data), 0);
+      AppendMessageBlocks(expected, data, mode);
+      ASSERT_EQ(AppendMessage(actual, 42, body, mode), 0);
+      ASSERT_EQ(actual, expected) << "mode '" << mode << "', body " << size;
+    }
+  }
+  std::string out = "kept";
+  EXPECT_EQ(AppendMessage(out, 100000, "x", 'M'), refusal::kTooLong);
+  EXPECT_EQ(out, "kept");
+}
+
 TEST(MessageData, ShortAndLongLengthForms) {
   std::string shortData = Data(1, std::string(32759, 'b'));
   EXPECT_EQ(shortData.substr(0, 6), "D00001");

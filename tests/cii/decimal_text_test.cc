@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace edi::cii {
 namespace {
 
@@ -45,6 +47,35 @@ TEST(DecimalText, TwoDigitYearsTakeTheirCentury) {
   EXPECT_EQ(WithCentury("000000"), "20000000");
   EXPECT_EQ(WithCentury("1231"), "1231");
   EXPECT_EQ(WithCentury("20261208"), "20261208");
+}
+
+// The plain-number fast path must give what the general path gives, for
+// every text it takes on.
+TEST(DecimalText, PlainScalingAgreesWithTheGeneralPath) {
+  std::mt19937 random(11);
+  const std::string alphabet = "0123456789. -+\t";
+  for (int i = 0; i < 20000; ++i) {
+    std::string text;
+    const int length = static_cast<int>(random() % 10);
+    for (int c = 0; c < length; ++c) {
+      text += random() % 4 == 0 ? alphabet[random() % alphabet.size()] : static_cast<char>('0' + random() % 10);
+    }
+    const int localDecimals = static_cast<int>(random() % 4), ciiDecimals = static_cast<int>(random() % 4);
+    std::string fast;
+    bool tooMany = false;
+    if (!ScalePlainDecimal(text, localDecimals, ciiDecimals, fast, tooMany)) continue;
+    const auto general = ParseDecimal(text);
+    ASSERT_TRUE(general) << "'" << text << "'";
+    ASSERT_EQ(tooMany, general->fraction.size() > static_cast<size_t>(localDecimals)) << "'" << text << "'";
+    if (tooMany) continue;
+    ASSERT_EQ(fast, general->IsZero() ? "" : ScaledInteger(*general, ciiDecimals)) << "'" << text << "'";
+  }
+  std::string out;
+  bool tooMany = false;
+  EXPECT_FALSE(ScalePlainDecimal("-12.5", 2, 2, out, tooMany));
+  EXPECT_FALSE(ScalePlainDecimal("1 2", 2, 2, out, tooMany));
+  EXPECT_TRUE(ScalePlainDecimal(" 00123.40", 2, 3, out, tooMany));
+  EXPECT_EQ(out, "123400");
 }
 
 }  // namespace
