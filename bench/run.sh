@@ -25,19 +25,34 @@ db="sqlite:$work/bench.sqlite"
 "$bin" setup-db "$work/bench.sqlite"
 missed=0
 
-# Five runs of a command: "median min max" seconds and the peak resident KiB.
-measure() {
-  local times=() peak=0 kib start end
+# Five rounds of a baseline command and the station's command, taken in
+# turn so that a machine that speeds up or slows down meets both alike:
+# "median min max peak" of the station's command, then "median" of the
+# baseline, on one line each.
+measure_pair() {  # baseline command, station command (each one string for bash -c)
+  local base=() code=() peak=0 kib start end
   for _ in 1 2 3 4 5; do
     start=$(date +%s.%N)
-    /usr/bin/time -f '%M' -o "$work/time.out" "$@" >/dev/null 2>"$work/stderr.out" ||
-      { echo "failed: $*" >&2; cat "$work/stderr.out" >&2; return 1; }
+    bash -c "$1" >/dev/null 2>"$work/stderr.out" || { echo "failed: $1" >&2; cat "$work/stderr.out" >&2; return 1; }
     end=$(date +%s.%N)
-    times+=("$(echo "$end - $start" | bc -l)")
+    base+=("$(echo "$end - $start" | bc -l)")
+    start=$(date +%s.%N)
+    /usr/bin/time -f '%M' -o "$work/time.out" bash -c "$2" >/dev/null 2>"$work/stderr.out" ||
+      { echo "failed: $2" >&2; cat "$work/stderr.out" >&2; return 1; }
+    end=$(date +%s.%N)
+    code+=("$(echo "$end - $start" | bc -l)")
     kib=$(tail -n 1 "$work/time.out")
     [ "$kib" -gt "$peak" ] && peak=$kib
   done
-  printf '%s\n' "${times[@]}" | sort -g | awk -v peak="$peak" '{t[NR]=$1} END {print t[3], t[1], t[5], peak}'
+  printf '%s\n' "${code[@]}" | sort -g | awk -v peak="$peak" '{t[NR]=$1} END {print t[3], t[1], t[5], peak}'
+  printf '%s\n' "${base[@]}" | sort -g | awk '{t[NR]=$1} END {print t[3]}'
+}
+
+# name, target ratio, baseline command, station command, station command at the large size
+compare() {
+  local result
+  result=$(measure_pair "$3" "$4")
+  report "$1" "$2" "$(sed -n 1p <<<"$result")" "$(sed -n 2p <<<"$result")" "$(peak_of bash -c "$5")"
 }
 
 # The peak resident KiB of one run.
@@ -69,12 +84,15 @@ check() {  # what, condition result (0 ok)
 
 # The files of one size: local records, their CII, the CII's XML documents.
 prepare() {  # size prefix megabytes
-  rm -f "$work/$1".*
+  rm -f "$work/$1".* "$work/$1"[0-9]*.xml
   "$bin" gen-local "$work/$1.LOC" "$2"
   "$tool" from-local --db "$db" --in "$work/$1.LOC" --out "$work/$1.CII" --log "$work/ERR.LOG" >/dev/null
   "$tool" to-xml --db "$db" --in "$work/$1.CII" --out "$work/$1.xml" --log "$work/ERR.LOG" >/dev/null
 }
-xml_documents() { ls "$work/$1".xml "$work/$1"[0-9]*.xml 2>/dev/null | sort -V; }
+xml_documents() {
+  local doc
+  for doc in "$work/$1".xml "$work/$1"[0-9]*.xml; do if [ -f "$doc" ]; then echo "$doc"; fi; done | sort -V
+}
 
 from_local() { rm -f "$work/run.CII"; "$tool" from-local --db "$db" --in "$work/$1.LOC" --out "$work/run.CII" --log "$work/ERR.LOG"; }
 to_local() { rm -f "$work"/run*.LOC; "$tool" to-local --db "$db" --in "$work/$1.CII" --out "$work/run.LOC" --log "$work/ERR.LOG"; }
@@ -87,7 +105,7 @@ from_xml() {
   done
 }
 export -f from_local to_local to_xml from_xml xml_documents
-export work tool db
+export work tool db bin
 
 echo "generating ${small} MB and ${large} MB of local records, their CII and its XML"
 prepare s "$small"
@@ -95,10 +113,9 @@ prepare l "$large"
 lines=$(wc -l <"$work/s.LOC")
 echo "  ${small} MB: $lines records, CII $(( $(stat -c %s "$work/s.CII") >> 20 )) MB, XML $(du -cm $(xml_documents s) | tail -n 1 | cut -f1) MB in $(xml_documents s | wc -l) documents"
 
-iconv_cii=$(measure iconv -c -f CP932 -t UTF-8 "$work/s.CII")
-iconv_local=$(measure iconv -c -f CP932 -t UTF-8 "$work/s.LOC")
-# shellcheck disable=SC2046
-lint=$(measure xmllint --stream --noout $(xml_documents s))
+iconv_cii="iconv -c -f CP932 -t UTF-8 $work/s.CII"
+iconv_local="iconv -c -f CP932 -t UTF-8 $work/s.LOC"
+lint="xmllint --stream --noout $(xml_documents s | tr '\n' ' ')"
 
 # The CII back to local records, compared with the generated ones.
 same_records() {  # CII file
@@ -107,30 +124,26 @@ same_records() {  # CII file
     cmp -s "$work/s.LOC" "$work/back0101.LOC"
 }
 
-walk=$(measure "$bin" walk "$work/s.CII")
 messages=$("$bin" walk "$work/s.CII" | cut -d' ' -f1)
-report "reader walk" 0.5 "$walk" "$iconv_cii" "$(peak_of "$bin" walk "$work/l.CII")"
+compare "reader walk" 0.5 "$iconv_cii" "$bin walk $work/s.CII" "$bin walk $work/l.CII"
 check "the walk meets one message per record ($messages)" "$([ "$messages" = "$lines" ]; echo $?)"
 
-code=$(measure bash -c 'to_local s')
-ok=$(cmp -s "$work/s.LOC" "$work/run0101.LOC"; echo $?)
-report "CII to local" 1.0 "$code" "$iconv_cii" "$(peak_of bash -c 'to_local l')"
-check "CII to local gives back every record byte for byte" "$ok"
+compare "CII to local" 1.0 "$iconv_cii" "to_local s" "to_local l"
+to_local s >/dev/null  # the large run of compare wrote over the output
+check "CII to local gives back every record byte for byte" "$(cmp -s "$work/s.LOC" "$work/run0101.LOC"; echo $?)"
 
-code=$(measure bash -c 'from_local s')
-ok=$(same_records "$work/run.CII"; echo $?)
-report "local to CII" 1.0 "$code" "$iconv_local" "$(peak_of bash -c 'from_local l')"
-check "local to CII to local gives back every record" "$ok"
+compare "local to CII" 1.0 "$iconv_local" "from_local s" "from_local l"
+from_local s >/dev/null
+check "local to CII to local gives back every record" "$(same_records "$work/run.CII"; echo $?)"
 
-code=$(measure bash -c 'from_xml s')
-ok=$(same_records "$work/run-x.CII"; echo $?)
-report "XML to CII" 1.5 "$code" "$lint" "$(peak_of bash -c 'from_xml l')"
-check "XML to CII to local gives back every record" "$ok"
+compare "XML to CII" 1.5 "$lint" "from_xml s" "from_xml l"
+from_xml s >/dev/null
+check "XML to CII to local gives back every record" "$(same_records "$work/run-x.CII"; echo $?)"
 
-code=$(measure bash -c 'to_xml s')
+compare "CII to XML" 1.5 "$lint" "to_xml s" "to_xml l"
 ok=0
+to_xml s >/dev/null
 for doc in $(xml_documents s); do cmp -s "$doc" "$work/run${doc#"$work/s"}" || ok=1; done
-report "CII to XML" 1.5 "$code" "$lint" "$(peak_of bash -c 'to_xml l')"
 check "CII to XML writes the same documents again" "$ok"
 
 # One message of the size of a whole document: its groups repeat until the

@@ -59,10 +59,10 @@ int main(int argc, char** argv) {
     if (arg == "--in" && i + 1 < argc) {
       inbound = argv[++i];
     } else if (arg == "--fail" && i + 1 < argc) {
-      const std::string spec = argv[++i];
-      const size_t eq = spec.find('=');
+      const std::string failure = argv[++i];
+      const size_t eq = failure.find('=');
       if (eq == std::string::npos) return Usage();
-      failures[spec.substr(0, eq)] = spec.substr(eq + 1);
+      failures[failure.substr(0, eq)] = failure.substr(eq + 1);
     } else if (arg == "--no-status") {
       writeStatus = false;
     } else if (arg == "--exit" && i + 1 < argc) {

@@ -20,8 +20,8 @@ bool ParseOptions(const std::vector<std::string_view>& args, const std::vector<O
   auto find = [&](std::string_view name) -> const OptionSpec* {
     static const OptionSpec kHelp{"help", false, true};
     if (name == "help") return &kHelp;
-    for (const auto& spec : specs) {
-      if (spec.name == name) return &spec;
+    for (const auto& option : specs) {
+      if (option.name == name) return &option;
     }
     return nullptr;
   };
@@ -37,28 +37,28 @@ bool ParseOptions(const std::vector<std::string_view>& args, const std::vector<O
     }
     const size_t equals = arg.find('=');
     const std::string_view name = arg.substr(2, equals == std::string_view::npos ? std::string_view::npos : equals - 2);
-    const OptionSpec* spec = find(name);
-    if (spec == nullptr) {
+    const OptionSpec* option = find(name);
+    if (option == nullptr) {
       error = "unknown option --" + std::string(name);
       return false;
     }
     std::string value;
-    if (spec->takesValue) {
+    if (option->takesValue) {
       if (equals != std::string_view::npos) {
         value = std::string(arg.substr(equals + 1));
       } else if (i + 1 < args.size()) {
         value = std::string(args[++i]);
       } else {
-        error = "--" + spec->name + " needs a value";
+        error = "--" + option->name + " needs a value";
         return false;
       }
     } else if (equals != std::string_view::npos) {
-      error = "--" + spec->name + " takes no value";
+      error = "--" + option->name + " takes no value";
       return false;
     }
-    auto& values = parsed.values_[spec->name];
-    if (!values.empty() && !spec->repeatable) {
-      error = "--" + spec->name + " is given twice";
+    auto& values = parsed.values_[option->name];
+    if (!values.empty() && !option->repeatable) {
+      error = "--" + option->name + " is given twice";
       return false;
     }
     values.push_back(std::move(value));

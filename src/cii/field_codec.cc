@@ -149,7 +149,31 @@ int StoreMixedText(std::span<uint8_t> field, std::string_view text) {
   return StoreMixedBytes(field, ToAnsiBytes(text));
 }
 
+namespace {
+
+// True when no character of `text` has a wider form: every one at U+3000 or
+// above and outside the half-width forms U+FF61..U+FFEF. Such text (kanji,
+// kana, full-width forms) comes through the widening unchanged.
+bool AlreadyWide(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0xE3 || b > 0xEF || i + 2 >= text.size()) return false;  // below U+3000, or not three bytes
+    const uint32_t cp = (b & 0x0Fu) << 12 | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6 |
+                        (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
+    if ((static_cast<unsigned char>(text[i + 1]) & 0xC0) != 0x80 || (static_cast<unsigned char>(text[i + 2]) & 0xC0) != 0x80 ||
+        (cp >= 0xD800 && cp <= 0xDFFF) || (cp >= 0xFF61 && cp <= 0xFFEF)) {
+      return false;
+    }
+    i += 3;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string ToFullWidth(std::string_view text) {
+  if (AlreadyWide(text)) return std::string(text);
   thread_local std::unique_ptr<icu::Transliterator> widen = [] {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::Transliterator> t(

@@ -1,5 +1,6 @@
 #include "station/demo_transfers.h"
 
+#include "base/base64.h"
 #include "base/files.h"
 #include "cii/local_converter.h"
 #include "cii/xml_converter.h"
@@ -7,22 +8,6 @@
 namespace edi {
 namespace fs = std::filesystem;
 namespace {
-
-std::string Base64(const std::string& bytes) {
-  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); i += 3) {
-    const unsigned n = (static_cast<unsigned char>(bytes[i]) << 16) |
-                       (i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) << 8 : 0) |
-                       (i + 2 < bytes.size() ? static_cast<unsigned char>(bytes[i + 2]) : 0);
-    out += kDigits[(n >> 18) & 63];
-    out += kDigits[(n >> 12) & 63];
-    out += i + 1 < bytes.size() ? kDigits[(n >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? kDigits[n & 63] : '=';
-    if ((i / 3 + 1) % 19 == 0) out += "\r\n";
-  }
-  return out;
-}
 
 bool Write(const fs::path& file, const std::string& bytes, std::string& error) {
   std::string why;
@@ -40,7 +25,7 @@ std::string DemoMail(const std::string& to, const std::string& attachmentName, c
          "--edi-demo\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nThe orders are attached.\r\n"
          "--edi-demo\r\nContent-Type: application/octet-stream; name=\"" + attachmentName +
          "\"\r\nContent-Disposition: attachment; filename=\"" + attachmentName +
-         "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" + Base64(attachment) + "\r\n--edi-demo--\r\n";
+         "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" + Base64(attachment, true) + "\r\n--edi-demo--\r\n";
 }
 
 bool PrepareDemoTransfers(Database& db, const fs::path& dir, const fs::path& programSource, std::string& error) {

@@ -42,6 +42,12 @@ TEST(ToFullWidth, WidensAsciiSpaceAndKatakana) {
   EXPECT_EQ(ToFullWidth("Ab 1"), "Ａｂ　１");
   EXPECT_EQ(ToFullWidth("ｱｲ"), "アイ");
   EXPECT_EQ(ToFullWidth("漢字"), "漢字");
+  // Text that is wide already comes back as it is; a half-width form among
+  // wide characters is still widened.
+  EXPECT_EQ(ToFullWidth("日本ＡＢ①〓"), "日本ＡＢ①〓");
+  EXPECT_EQ(ToFullWidth("日本ｱ"), "日本ア");
+  EXPECT_EQ(ToFullWidth("矢印\uFFE9"), "矢印←");
+  EXPECT_EQ(ToFullWidth("漢 字"), "漢　字");
 }
 
 TEST(Decoders, NeverReadPastTheElement) {

@@ -17,6 +17,7 @@
 #include "station/demo_transfers.h"
 #include "station/station_setup.h"
 #include "support/format_fixture.h"
+#include "support/demo_station.h"
 #include "support/test_db.h"
 
 namespace edi {
@@ -67,13 +68,8 @@ struct Step {
 class RunLoopTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    station_ = test::TempDir("run");
-    StationSetupOptions options;
-    options.demo = true;
-    options.programSource = std::string(EDI_BINARY_DIR) + "/apps";
-    fs::path created;
     std::string error;
-    ASSERT_TRUE(SetUpStation(station_, options, created, error)) << error;
+    ASSERT_TRUE(test::MakeDemoStation("run", station_, error)) << error;
     QuietSink sink;
     ASSERT_TRUE(StartUp((station_ / "system/bin").string(), sink, state_, sqlite_));
     if (GetParam() == "postgres") {

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "base/ansi_codec.h"
+#include "base/base64.h"
 #include "base/text.h"
 #include "support/format_fixture.h"
 #include "support/test_db.h"
@@ -27,21 +28,6 @@ class RecordingProgress : public MailProgress {
   std::vector<std::string> steps, errors;
   bool opened = false, closed = false;
 };
-
-std::string Base64(const std::string& bytes) {
-  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (size_t i = 0; i < bytes.size(); i += 3) {
-    const unsigned n = (static_cast<unsigned char>(bytes[i]) << 16) |
-                       (i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) << 8 : 0) |
-                       (i + 2 < bytes.size() ? static_cast<unsigned char>(bytes[i + 2]) : 0);
-    out += kDigits[(n >> 18) & 63];
-    out += kDigits[(n >> 12) & 63];
-    out += i + 1 < bytes.size() ? kDigits[(n >> 6) & 63] : '=';
-    out += i + 2 < bytes.size() ? kDigits[n & 63] : '=';
-  }
-  return out;
-}
 
 // A message to `to`, with `attachment` as its one attachment unless empty.
 std::string Mail(const std::string& to, const std::string& attachment) {

@@ -14,6 +14,7 @@
 #include "startup/settings_reader.h"
 #include "startup/startup.h"
 #include "station/station_setup.h"
+#include "support/demo_station.h"
 #include "support/test_db.h"
 #include "ui/history_window.h"
 #include "ui/mail_progress_window.h"
@@ -37,13 +38,8 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::TestApplication();
-    station_ = test::TempDir("ui");
-    StationSetupOptions options;
-    options.demo = true;
-    options.programSource = std::string(EDI_BINARY_DIR) + "/apps";
-    fs::path created;
     std::string error;
-    ASSERT_TRUE(SetUpStation(station_, options, created, error)) << error;
+    ASSERT_TRUE(test::MakeDemoStation("ui", station_, error)) << error;
     ASSERT_TRUE(StartUp((station_ / "system/bin").string(), sink_, state_, db_));
     window_ = SetUpMainWindow(db_, state_, "  OP01  ", rows_, sink_);
     ASSERT_NE(window_, nullptr);

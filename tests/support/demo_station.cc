@@ -1,0 +1,17 @@
+#include "support/demo_station.h"
+
+#include "station/station_setup.h"
+#include "support/test_db.h"
+
+namespace edi::test {
+
+bool MakeDemoStation(const std::string& tag, std::filesystem::path& station, std::string& error) {
+  station = TempDir(tag);
+  StationSetupOptions options;
+  options.demo = true;
+  options.programSource = std::string(EDI_BINARY_DIR) + "/apps";
+  std::filesystem::path created;
+  return SetUpStation(station, options, created, error);
+}
+
+}  // namespace edi::test
