@@ -16,7 +16,7 @@ passed=0
 failed=0
 run_suite() {
   local dir=$1; shift
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDI_BUILD_BENCH=OFF "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   local status=0
   (cd "$dir" && EDI_REQUIRE_POSTGRES=1 EDI_REQUIRE_MAIL=$require_mail ctest --output-on-failure -j "$jobs") |
