@@ -58,3 +58,12 @@ done
 xdotool mousemove --window "$window" 300 137 click 1
 sleep 1
 shoot monitor-after.png
+# The history of the first centre, from its row's menu.
+xdotool mousemove --window "$window" 300 137 click 3
+sleep 1
+xdotool key Down Return
+history=$(timeout 20 xdotool search --sync --onlyvisible --name "^処理履歴 " | head -n 1)
+xdotool windowmove "$history" 0 0
+sleep 1
+import -window "$history" "$out/monitor-history.png"
+echo "$out/monitor-history.png"
