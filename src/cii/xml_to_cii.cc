@@ -178,14 +178,11 @@ class DocumentConverter {
     int ret = 1;
     if (!xmlTextReaderIsEmptyElement(reader)) ret = Members(reader, body, failed);
     if (failed || ret != 1) return failed ? ret : -1;
-    std::string data;
-    if (const int refused = MessageData(messages_, body.bytes(), data)) {
+    std::string blocks;
+    if (const int refused = AppendMessage(blocks, messages_, body.bytes(), state_.StorageMode())) {
       failed = !Fail(refused);
       return ret;
     }
-    body = MessageBody();  // the message's bytes live on in `data` only
-    std::string blocks;
-    AppendMessageBlocks(blocks, data, state_.StorageMode());
     failed = !Write(blocks);
     return failed ? ret : xmlTextReaderRead(reader);
   }
