@@ -1,7 +1,9 @@
 #include "cii/syntax/cii_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <span>
 
 #include "cii/syntax/cii_layout.h"
 
@@ -104,27 +106,17 @@ int MessagePrefix(long number, size_t bodySize, std::string& prefix) {
   return 0;
 }
 
-}  // namespace
-
-int MessageData(long number, std::string_view body, std::string& data) {
-  if (const int refused = MessagePrefix(number, body.size(), data)) return refused;
-  data.reserve(body.size() + kLongHeaderSize);
-  data.append(body);
-  PushByte(data, kEndMark);
-  return 0;
-}
-
-int AppendMessage(std::string& out, long number, std::string_view body, char mode) {
-  std::string prefix;
-  if (const int refused = MessagePrefix(number, body.size(), prefix)) return refused;
-  const char end = static_cast<char>(kEndMark);
-  const std::string_view pieces[] = {prefix, body, std::string_view(&end, 1)};
+// The message data given in pieces, cut into blocks of storage mode `mode`:
+// "1".."8" cycling for full blocks that continue, "9" for the last, filled
+// with spaces in modes "M" and space.
+void AppendBlocks(std::string& out, std::span<const std::string_view> pieces, char mode) {
   const size_t size = BlockDataSize(mode);
-  size_t left = prefix.size() + body.size() + 1;
+  size_t left = 0;
+  for (std::string_view piece : pieces) left += piece.size();
   out.reserve(out.size() + left + left / size + size + 1);
   char counter = '1';
   size_t piece = 0, at = 0;
-  while (left > 0) {
+  do {
     const bool last = left <= size;
     out.push_back(last ? '9' : counter);
     counter = counter == '8' ? '1' : static_cast<char>(counter + 1);
@@ -141,22 +133,31 @@ int AppendMessage(std::string& out, long number, std::string_view body, char mod
       }
     }
     if (last && mode != kStorageLarge) out.append(size - filled, ' ');
-  }
+  } while (left > 0);
+}
+
+}  // namespace
+
+int MessageData(long number, std::string_view body, std::string& data) {
+  if (const int refused = MessagePrefix(number, body.size(), data)) return refused;
+  data.reserve(body.size() + kLongHeaderSize);
+  data.append(body);
+  PushByte(data, kEndMark);
+  return 0;
+}
+
+int AppendMessage(std::string& out, long number, std::string_view body, char mode) {
+  std::string prefix;
+  if (const int refused = MessagePrefix(number, body.size(), prefix)) return refused;
+  const char end = static_cast<char>(kEndMark);
+  const std::string_view pieces[] = {prefix, body, std::string_view(&end, 1)};
+  AppendBlocks(out, pieces, mode);
   return 0;
 }
 
 void AppendMessageBlocks(std::string& out, std::string_view data, char mode) {
-  const size_t size = BlockDataSize(mode);
-  char counter = '1';
-  while (data.size() > size) {
-    out.push_back(counter);
-    out.append(data.substr(0, size));
-    data.remove_prefix(size);
-    counter = counter == '8' ? '1' : static_cast<char>(counter + 1);
-  }
-  out.push_back('9');
-  out.append(data);
-  if (mode != kStorageLarge) out.append(size - data.size(), ' ');
+  const std::string_view pieces[] = {data};
+  AppendBlocks(out, pieces, mode);
 }
 
 void AppendGroupHeader(std::string& out, std::span<const uint8_t> header) {
