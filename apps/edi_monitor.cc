@@ -24,8 +24,7 @@ int main(int argc, char** argv) {
   edi::Database db;
   const std::string programFolder = edi::RunningProgramFolder();
   if (!edi::StartUp(programFolder, sink, state, db)) return 1;
-  std::vector<edi::CentreRow> rows;
-  auto window = edi::ui::SetUpMainWindow(db, state, commandLine, rows, sink);
+  auto window = edi::ui::SetUpMainWindow(db, state, commandLine, sink);
   if (!window) return 1;
 
   edi::cii::ConverterState converters;

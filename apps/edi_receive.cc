@@ -13,6 +13,7 @@
 #include "jobs/run_loop.h"
 #include "startup/settings_folder.h"
 #include "startup/startup.h"
+#include "transport/file_exchange.h"
 #include "transport/mail_progress.h"
 
 namespace {
@@ -44,14 +45,26 @@ int Usage(const std::string& error) {
   return 2;
 }
 
-// Prints the rows as the window would show them.
+// Prints the rows as the window would show them, and the reason of every
+// failed stage on standard error.
 class PrintingView : public edi::RunView {
  public:
-  explicit PrintingView(const std::vector<edi::CentreRow>& rows) : rows_(rows) {}
+  explicit PrintingView(std::vector<edi::CentreRow> rows) : rows_(std::move(rows)) {}
+  const std::vector<edi::CentreRow>& Rows() const override { return rows_; }
   void SetRunning(bool) override {}
   void BeginRow(int) override {}
-  void StatusChanged(int row, int) override { Print(row); }
-  void SetRowState(int row, int16_t) override { Print(row); }
+  void SetStatus(int row, edi::Stage stage, const std::string& text) override {
+    rows_[static_cast<size_t>(row)].Status(stage) = text;
+    Print(row);
+  }
+  void SetRowState(int row, int16_t state) override {
+    rows_[static_cast<size_t>(row)].state = state;
+    Print(row);
+  }
+  void ReportFailure(int, const edi::StageFailure& failure) override {
+    std::cerr << "edi-receive: " << failure.centreCode << " transfer " << edi::TransferDigits(failure.transferNo)
+              << " " << failure.step << " " << failure.outcome.Codes() << ": " << failure.outcome.reason << std::endl;
+  }
   void ShowProcessing() override {}
   void HideProcessing() override {}
 
@@ -61,7 +74,7 @@ class PrintingView : public edi::RunView {
     std::cout << r.centreCode << "\t" << r.receiveStatus << "\t" << r.conversionStatus << "\t"
               << r.registrationStatus << "\t" << r.state << std::endl;
   }
-  const std::vector<edi::CentreRow>& rows_;
+  std::vector<edi::CentreRow> rows_;
 };
 
 }  // namespace
@@ -86,13 +99,11 @@ int main(int argc, char** argv) {
   edi::Database db;
   const std::string programFolder = edi::RunningProgramFolder();
   if (!edi::StartUp(programFolder, sink, state, db)) return 1;
-  edi::ResultSet list;
   std::vector<edi::CentreRow> rows;
-  if (edi::QueryCentreList(db, list) != "0000") {
-    sink.ShowMessage("該当するデータがありませんでした");
+  if (const edi::Outcome listed = edi::LoadCentreList(db, rows); !listed.ok()) {
+    sink.ShowMessage("該当するデータがありませんでした", listed.reason);
     return 1;
   }
-  edi::LoadCentreRows(list, rows);
   const std::set<std::string> wanted(centres.begin(), centres.end());
   for (const auto& code : wanted) {
     if (std::none_of(rows.begin(), rows.end(), [&](const edi::CentreRow& r) { return r.centreCode == code; })) {
@@ -109,11 +120,11 @@ int main(int argc, char** argv) {
   edi::ConfiguredPathDialogs dialogs;
   const std::string operatorCode = edi::TrimBlanks(options.Value("operator").value_or(state.userName));
   const edi::JobContext context{db, state, converters, operatorCode, [] {}, mail, dialogs};
-  PrintingView view(rows);
-  edi::RunLoop(rows, view, context).RunMarkedCentres();
+  PrintingView view(std::move(rows));
+  edi::RunLoop(view, context).RunMarkedCentres();
 
   int done = 0, failed = 0;
-  for (const auto& row : rows) {
+  for (const auto& row : view.Rows()) {
     if (row.selected == 0) continue;
     (row.state == edi::kRowDone ? done : failed) += 1;
   }

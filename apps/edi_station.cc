@@ -54,13 +54,11 @@ int List(const std::vector<std::string_view>& args) {
   edi::ProgramState state;
   edi::Database db;
   if (!edi::StartUp(bin.lexically_normal().string(), sink, state, db)) return 1;
-  edi::ResultSet centres;
   std::vector<edi::CentreRow> rows;
-  if (edi::QueryCentreList(db, centres) != "0000") {
-    sink.ShowMessage("該当するデータがありませんでした");
+  if (const edi::Outcome listed = edi::LoadCentreList(db, rows); !listed.ok()) {
+    sink.ShowMessage("該当するデータがありませんでした", listed.reason);
     return 1;
   }
-  if (edi::LoadCentreRows(centres, rows) != "0000") return 1;
   for (const auto& row : rows) {
     std::cout << row.centreCode << "\t" << row.centreName << "\t"
               << edi::LookupCategoryName(db, "送受信方式", row.transferMethod) << "\n";

@@ -25,13 +25,12 @@ int main(int argc, char** argv) {
   edi::ProgramState state;
   edi::Database db;
   if (!edi::StartUp(std::string(argv[1]) + "/system/bin", sink, state, db)) return 1;
-  std::vector<edi::CentreRow> rows;
-  auto window = edi::ui::SetUpMainWindow(db, state, "BENCH", rows, sink);
+  auto window = edi::ui::SetUpMainWindow(db, state, "BENCH", sink);
   if (!window) return 1;
   window->show();
   while (!window->windowHandle() || !window->windowHandle()->isExposed()) QCoreApplication::processEvents();
   QCoreApplication::processEvents();  // the first paint
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("%.4f %zu\n", seconds, rows.size());
+  std::printf("%.4f %zu\n", seconds, window->model().rows().size());
   return 0;
 }

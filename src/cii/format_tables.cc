@@ -139,7 +139,7 @@ std::string LocalRecordTemplate(const FormatRows& localRows, int recordLength) {
 LoadStatus LoadFormatInfo(Database& db, std::string_view infoCode, std::string_view bpid,
                           FormatInfo& info, bool includeXmlCode) {
   ResultSet rs;
-  if (!db.OpenReadOnlyResultset(
+  if (!db.Query(
           "SELECT * FROM FL1902フォーマット情報マスタ WHERE 情報区分コード= :1 AND BPID= :2",
           {std::string(infoCode), std::string(bpid)}, rs)) {
     return LoadStatus::kFailed;
@@ -158,7 +158,7 @@ LoadStatus LoadFormatInfo(Database& db, std::string_view infoCode, std::string_v
 LoadStatus LoadRecordFormatRows(Database& db, char kind, std::string_view infoCode,
                                 std::string_view bpid, FormatRows& rows) {
   ResultSet rs;
-  if (!db.OpenReadOnlyResultset(
+  if (!db.Query(
           "SELECT * FROM FL1903レコードフォーマット情報マスタ WHERE フォーマット種別= :1"
           " AND 情報区分コード= :2 AND BPID= :3 ORDER BY 項目通番",
           {std::string(1, kind), std::string(infoCode), std::string(bpid)}, rs)) {
@@ -174,7 +174,7 @@ LoadStatus LoadRecordFormatRows(Database& db, char kind, std::string_view infoCo
 LoadStatus LoadMessageGroupValues(Database& db, std::string_view partner, std::string_view own,
                                   std::string_view infoCode, MessageGroupValues& v) {
   ResultSet rs;
-  if (!db.OpenReadOnlyResultset(
+  if (!db.Query(
           "SELECT * FROM FL1916メッセージグループ情報マスタ WHERE 相手先コード= :1 AND 自社コード= :2"
           " AND 情報区分= :3",
           {std::string(partner), std::string(own), std::string(infoCode)}, rs)) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/transfer_names.h"
 #include "cii/converter_state.h"
 #include "db/database.h"
 
@@ -24,13 +25,13 @@ enum class LocalDirection {
 // eight digits + two spaces + the date and time, then converts. Returns
 // "0000" or the four-digit code of the error that stopped the conversion;
 // a failed conversion leaves its output files as they were.
-std::string ConvertLocal(ConverterState& state, Database& db, long transferNo, LocalDirection direction,
+std::string ConvertLocal(ConverterState& state, Database& db, TransferNo transferNo, LocalDirection direction,
                          const std::string& input, const std::string& output);
 
 // The entry with its mode text: "1" (path1 local input, path2 CII output) or
 // "2" (path1 CII input, path2 local output pattern). Any other mode logs the
 // start line and fails with 0038.
-void ConvertLocalCii(ConverterState& state, Database& db, long transferNo, std::string_view mode,
+void ConvertLocalCii(ConverterState& state, Database& db, TransferNo transferNo, std::string_view mode,
                      const std::string& path1, const std::string& path2, std::string& result);
 
 // Appends one local line per CII message of `ciiPath` to a local file per

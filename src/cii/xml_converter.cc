@@ -2,8 +2,6 @@
 
 #include <libxml/encoding.h>
 
-#include <cstdio>
-
 #include "base/text.h"
 
 namespace edi::cii {
@@ -29,17 +27,15 @@ void RegisterAnsiEncoding() {
 }
 
 std::string ConvertCiiXml(ConverterState& state, Database& db, const std::string& inputPath,
-                          const std::string& outputPath, long transferNo, bool toXml, int& written) {
-  char line[48];
-  std::snprintf(line, sizeof line, "--M470530 start--%08ld", transferNo);
-  state.errLog.Write(0, line);
+                          const std::string& outputPath, TransferNo transferNo, bool toXml, int& written) {
+  state.errLog.Write(0, "--M470530 start--" + TransferDigits(transferNo));
   const int code = toXml ? CiiToXml(state, db, inputPath, outputPath, written)
                          : XmlToCii(state, db, inputPath, outputPath, written);
   return FourDigits(code);
 }
 
 void ConvertCiiXmlFile(ConverterState& state, Database& db, const std::string& inputPath,
-                       const std::string& outputPath, long transferNo, std::string& result) {
+                       const std::string& outputPath, TransferNo transferNo, std::string& result) {
   int written = 0;
   result = ConvertCiiXml(state, db, inputPath, outputPath, transferNo, EndsWithIgnoreAsciiCase(inputPath, "CII"),
                          written);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/transfer_names.h"
 #include "cii/converter_state.h"
 #include "db/database.h"
 
@@ -15,13 +16,13 @@ namespace edi::cii {
 // (any case), else XML to CII. `result` is "0000" or the four-digit code of
 // the error that made the conversion fail.
 void ConvertCiiXmlFile(ConverterState& state, Database& db, const std::string& inputPath,
-                       const std::string& outputPath, long transferNo, std::string& result);
+                       const std::string& outputPath, TransferNo transferNo, std::string& result);
 
 // The same with the direction given: CII to XML when `toXml`. Returns the
 // result; `written` is the number of message groups written (documents
 // saved, or groups appended).
 std::string ConvertCiiXml(ConverterState& state, Database& db, const std::string& inputPath,
-                          const std::string& outputPath, long transferNo, bool toXml, int& written);
+                          const std::string& outputPath, TransferNo transferNo, bool toXml, int& written);
 
 // Appends the message groups of one XML document to `outputPath`. The first
 // JPMGH of the document always opens a group (with its own format rows) and

@@ -181,16 +181,6 @@ bool Database::Query(std::string_view sql, const SqlParams& params, ResultSet& o
   }
 }
 
-bool Database::OpenReadOnlyResultset(std::string_view sql, const SqlParams& params,
-                                     ResultSet& out) {
-  return Query(sql, params, out);
-}
-
-bool Database::OpenUpdatableResultset(std::string_view sql, const SqlParams& params,
-                                      ResultSet& out) {
-  return Query(sql, params, out);
-}
-
 bool Database::ExecuteSql(std::string_view sql, const SqlParams& params) {
   if (!IsOpen()) return Fail("database not open");
   try {

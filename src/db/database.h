@@ -42,13 +42,12 @@ class Database {
   bool IsOpen() const;
   SqlDialect dialect() const { return dialect_; }
 
-  // Runs a query and reads its rows into `out`. Sets the no-data flag: "9"
-  // when the set has no row, "0" otherwise. False on a database error (the
-  // set is then empty and the flag "9").
-  bool OpenReadOnlyResultset(std::string_view sql, const SqlParams& params, ResultSet& out);
-  // The same for a set whose rows the caller goes on to change with
-  // ExecuteSql (the rows are read in full, so nothing is locked meanwhile).
-  bool OpenUpdatableResultset(std::string_view sql, const SqlParams& params, ResultSet& out);
+  // Runs a query and reads its rows into `out` (in full, so a set holds no
+  // cursor and locks nothing; a caller that changes the rows does so with
+  // ExecuteSql). Sets the no-data flag: "9" when the set has no row, "0"
+  // otherwise. False on a database error (the set is then empty, the flag
+  // "9" and LastError() the driver's message).
+  bool Query(std::string_view sql, const SqlParams& params, ResultSet& out);
 
   // Executes an INSERT, UPDATE, DELETE or DDL statement.
   bool ExecuteSql(std::string_view sql, const SqlParams& params = {});
@@ -67,7 +66,6 @@ class Database {
   struct Impl;
   bool Fail(const std::string& message);
   bool OpenSqliteUri(const std::string& uri);
-  bool Query(std::string_view sql, const SqlParams& params, ResultSet& out);
 
   std::unique_ptr<Impl> impl_;
   SqlDialect dialect_ = SqlDialect::kOther;

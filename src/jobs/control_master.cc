@@ -1,70 +1,91 @@
 #include "jobs/control_master.h"
 
-#include "startup/common_routines.h"
+#include "base/text.h"
+#include "db/null_value.h"
 
 namespace edi {
+namespace {
 
-std::string QueryCentreList(Database& db, ResultSet& out) {
-  if (!db.OpenReadOnlyResultset(
-          "SELECT FL1903EDI制御マスタ.センターコード ,FL1903EDI制御マスタ.センター名 "
-          " ,FL1903EDI制御マスタ.送受信方式  FROM FL1903EDI制御マスタ WHERE "
-          " FL1903EDI制御マスタ.相手先種別 = :1 ORDER BY FL1903EDI制御マスタ.センターコード ",
-          {std::string("1")}, out)) {
-    return "9999";
-  }
-  if (out.AtEnd()) {
-    out.Close();
-    return "9999";
-  }
-  return "0000";
+constexpr char kCentreList[] =
+    "SELECT FL1903EDI制御マスタ.センターコード ,FL1903EDI制御マスタ.センター名 "
+    " ,FL1903EDI制御マスタ.送受信方式  FROM FL1903EDI制御マスタ WHERE "
+    " FL1903EDI制御マスタ.相手先種別 = :1 ORDER BY FL1903EDI制御マスタ.センターコード ";
+
+std::string Text(const ResultSet& rs, const char* column) { return NullToDefault(rs.Get(column), ""); }
+
+}  // namespace
+
+std::string& CentreRow::Status(Stage stage) {
+  return stage == Stage::kReceive ? receiveStatus : stage == Stage::kConversion ? conversionStatus
+                                                                                : registrationStatus;
 }
 
-std::string LoadCentreRows(ResultSet& centres, std::vector<CentreRow>& rows) {
+const std::string& CentreRow::Status(Stage stage) const {
+  return stage == Stage::kReceive ? receiveStatus : stage == Stage::kConversion ? conversionStatus
+                                                                                : registrationStatus;
+}
+
+std::string CentreMaster::ReceivePath() const { return NullToTrimmed(receivePath, ""); }
+
+Outcome LoadCentreList(Database& db, std::vector<CentreRow>& rows) {
   rows.clear();
-  for (; !centres.AtEnd(); centres.MoveNext()) {
-    auto code = centres.Get("センターコード");
-    if (!code) return "9999";
+  ResultSet list;
+  if (!db.Query(kCentreList, {std::string("1")}, list)) {
+    return Outcome::Failure(kResultFailed, kResultOk, "cannot read the centre list: " + db.LastError());
+  }
+  for (; !list.AtEnd(); list.MoveNext()) {
     CentreRow row;
-    row.centreCode = *code;
-    row.centreName = NullToDefault(centres.Get("センター名"), "");
-    row.transferMethod = NullToDefault(centres.Get("送受信方式"), "");
+    row.centreCode = Text(list, "センターコード");
+    row.centreName = Text(list, "センター名");
+    row.transferMethod = Text(list, "送受信方式");
     rows.push_back(std::move(row));
   }
-  return "0000";
+  if (rows.empty()) return Outcome::Failure(kResultFailed, kResultOk, "no centre of partner kind 1");
+  return Outcome::Success();
 }
 
-std::string LookupCentre(Database& db, std::string_view centreCode, ResultSet& out) {
-  if (!db.OpenReadOnlyResultset(
-          "SELECT *  FROM FL1903EDI制御マスタ WHERE センターコード = :1 ORDER BY センターコード ",
-          {std::string(centreCode)}, out) ||
-      out.AtEnd()) {
-    return "7002";
+Outcome LookupCentre(Database& db, std::string_view centreCode, CentreMaster& centre) {
+  ResultSet rs;
+  if (!db.Query("SELECT *  FROM FL1903EDI制御マスタ WHERE センターコード = :1 ORDER BY センターコード ",
+                {std::string(centreCode)}, rs)) {
+    return Outcome::Failure(kResultNoCentre, kResultOk,
+                            "cannot read the control master of " + std::string(centreCode) + ": " + db.LastError());
   }
+  if (rs.AtEnd()) {
+    return Outcome::Failure(kResultNoCentre, kResultOk,
+                            "centre " + std::string(centreCode) + " is not in FL1903EDI制御マスタ");
+  }
+  centre.centreCode = Text(rs, "センターコード");
+  centre.centreName = Text(rs, "センター名");
+  centre.transferMethod = Text(rs, "送受信方式");
+  centre.dataFormat = Text(rs, "送受信データ形式");
+  centre.partnerKind = Text(rs, "相手先種別");
+  centre.ntsPartnerNo = LeadingNumber(Text(rs, "NTS受信相手先番号"));
+  centre.ntsFileNo = LeadingNumber(Text(rs, "NTS受信ファイル番号"));
+  centre.receivePath = rs.Get("NTS受信ファイルパス");
+  centre.mailAddress = Text(rs, "相手先メールアドレス");
   // A NULL receive path is rejected like a blank one: the package would take
   // the partner's data into a file that nobody copies.
-  if (out.Get("送受信方式").value_or("") == "Z" &&
-      NullToTrimmed(out.Get("NTS受信ファイルパス"), "").empty()) {
-    return "6101";
+  if (centre.transferMethod == "Z" && centre.ReceivePath().empty()) {
+    return Outcome::Failure(kResultNoReceivePath, kResultOk,
+                            "TCP centre " + std::string(centreCode) + " has no NTS受信ファイルパス");
   }
-  return "0000";
+  return Outcome::Success();
 }
 
-void LoadCentreCompanies(Database& db, std::string_view centreCode, CentreCompanies& companies,
-                         std::string& result, std::string& detail) {
+Outcome LoadCentreCompanies(Database& db, std::string_view centreCode, CentreCompanies& companies) {
   companies.codes.clear();
-  result = "7300";
-  detail = "0001";
   ResultSet rs;
-  if (!db.OpenReadOnlyResultset("SELECT * FROM FL1915センタ利用企業マスタ WHERE センターコード = :1",
-                                {std::string(centreCode)}, rs) ||
-      rs.AtEnd()) {
-    return;
+  if (!db.Query("SELECT * FROM FL1915センタ利用企業マスタ WHERE センターコード = :1", {std::string(centreCode)}, rs)) {
+    return Outcome::Failure(kResultNoCompanies, kDetailNoCompany,
+                            "cannot read the user companies of " + std::string(centreCode) + ": " + db.LastError());
   }
-  for (; !rs.AtEnd(); rs.MoveNext()) {
-    companies.codes.push_back(NullToDefault(rs.Get("相手先企業コード"), ""));
+  for (; !rs.AtEnd(); rs.MoveNext()) companies.codes.push_back(Text(rs, "相手先企業コード"));
+  if (companies.codes.empty()) {
+    return Outcome::Failure(kResultNoCompanies, kDetailNoCompany,
+                            "centre " + std::string(centreCode) + " has no user company in FL1915センタ利用企業マスタ");
   }
-  result = "0000";
-  detail = "0000";
+  return Outcome::Success();
 }
 
 }  // namespace edi

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/outcome.h"
 #include "db/database.h"
 
 namespace edi {
@@ -16,6 +18,9 @@ inline constexpr int16_t kRowNormal = 0;
 inline constexpr int16_t kRowInProgress = 1;
 inline constexpr int16_t kRowDone = 2;
 inline constexpr int16_t kRowError = 9;
+
+// The stages of a centre's run whose status a row shows.
+enum class Stage { kReceive, kConversion, kRegistration };
 
 // One listed centre.
 struct CentreRow {
@@ -27,30 +32,45 @@ struct CentreRow {
   std::string conversionStatus;
   std::string registrationStatus;
   int16_t state = kRowNormal;
+
+  // The status text of a stage.
+  std::string& Status(Stage stage);
+  const std::string& Status(Stage stage) const;
+};
+
+// The centre's control-master row: the columns the station reads.
+struct CentreMaster {
+  std::string centreCode;                  // センターコード
+  std::string centreName;                  // センター名
+  std::string transferMethod;              // 送受信方式: "Z", "M", "W"
+  std::string dataFormat;                  // 送受信データ形式: "X", "C"
+  std::string partnerKind;                 // 相手先種別
+  long long ntsPartnerNo = 0;              // NTS受信相手先番号
+  long long ntsFileNo = 0;                 // NTS受信ファイル番号
+  std::optional<std::string> receivePath;  // NTS受信ファイルパス (nullopt for NULL)
+  std::string mailAddress;                 // 相手先メールアドレス
+
+  // NTS受信ファイルパス trimmed, "" when NULL.
+  std::string ReceivePath() const;
 };
 
 // The 相手先企業コード values of one centre, in database order.
 struct CentreCompanies {
   std::vector<std::string> codes;
-  int16_t count() const { return static_cast<int16_t>(codes.size()); }
 };
 
-// Opens the centres of partner kind "1" ordered by code into `out`.
-// "0000" when rows were found; "9999" when none or on a database error.
-std::string QueryCentreList(Database& db, ResultSet& out);
+// Reads the centres of partner kind "1", ordered by code, into `rows` (marks,
+// statuses and states cleared). Fails ("9999") when there is none or the
+// list cannot be read; the reason then says which.
+Outcome LoadCentreList(Database& db, std::vector<CentreRow>& rows);
 
-// Fills `rows` from the set of QueryCentreList (marks, statuses and states
-// cleared). "0000"; "9999" when a row lacks its code.
-std::string LoadCentreRows(ResultSet& centres, std::vector<CentreRow>& rows);
+// Reads the centre's control-master row into `centre`. "7002" when there is
+// none (or it cannot be read: the reason has the driver's message); "6101"
+// for a "Z" centre whose NTS受信ファイルパス is NULL, empty or blank.
+Outcome LookupCentre(Database& db, std::string_view centreCode, CentreMaster& centre);
 
-// Opens the centre's control-master row into `out`. "7002" when there is
-// none (or the lookup fails); "6101" for a "Z" centre whose
-// NTS受信ファイルパス is NULL, empty or blank; "0000" otherwise.
-std::string LookupCentre(Database& db, std::string_view centreCode, ResultSet& out);
-
-// Refills `companies` with the centre's user companies. result "0000" and
-// detail "0000"; or "7300" and "0001" when there is none or on an error.
-void LoadCentreCompanies(Database& db, std::string_view centreCode, CentreCompanies& companies,
-                         std::string& result, std::string& detail);
+// Reads the centre's user companies. "7300"/"0001" when there is none or on
+// an error.
+Outcome LoadCentreCompanies(Database& db, std::string_view centreCode, CentreCompanies& companies);
 
 }  // namespace edi

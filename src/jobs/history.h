@@ -1,15 +1,17 @@
 // The processing history FL1102処理履歴ファイル: one transfer per run of a
 // centre (branch 0, 枝番 0) and one row per step of it (branches 1, 2, ...).
 //
-// Every operation writes its outcome into the caller's record: result
-// "0000" when the row was written, "9999" otherwise.
+// Every operation returns its outcome: success when the row was written,
+// "9999" otherwise, with the row and the driver's message as the reason.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
+#include "base/local_time.h"
+#include "base/outcome.h"
+#include "base/transfer_names.h"
 #include "db/database.h"
 
 namespace edi {
@@ -28,22 +30,20 @@ struct TransferOpenRecord {
   std::string partnerKind;  // 相手先種別
   std::string processKind;  // 処理種別
   std::string centreCode;   // センターコード
-  long long transferNo = 0; // 通番 (out)
-  std::string result;       // out
+  TransferNo transferNo = 0; // 通番 (out)
 };
 
 struct StepStartRecord {
-  long long transferNo = 0;  // 通番
+  TransferNo transferNo = 0;  // 通番
   std::string direction;     // 送受信種別
   std::string partnerKind;   // 相手先種別
   std::string processKind;   // 処理種別
   std::string centreCode;    // センターコード
   int16_t branchNo = 0;      // 枝番 (out)
-  std::string result;        // out
 };
 
 struct RowCloseRecord {
-  long long transferNo = 0;        // 通番
+  TransferNo transferNo = 0;       // 通番
   int16_t branchNo = 0;            // 枝番
   std::string partnerCompanyCode;  // 相手先企業コード
   std::string bpid;                // BPID
@@ -57,51 +57,46 @@ struct RowCloseRecord {
   std::string endCode;             // 終了コード
   std::string detailCode;          // 詳細コード
   std::string fileName;            // ファイル名
-  std::string result;              // out
-};
 
-// The date "yyyy/mm/dd" and time "hh:nn:ss" of one reading of the clock.
-struct HistoryTimestamp {
-  std::string date;
-  std::string time;
+  // Takes the end and detail codes of `outcome`.
+  void SetCodes(const Outcome& outcome) {
+    endCode = outcome.endCode;
+    detailCode = outcome.detailCode;
+  }
 };
-using HistoryClock = std::function<HistoryTimestamp()>;
-
-// The local date and time now.
-HistoryTimestamp CurrentLocalTimestamp();
 
 // Allocates a new 通番 (highest + 1, or 1 for an empty table) and writes its
 // branch-0 row. When another station takes the same number first, the
 // allocation is retried a few times; it never writes two transfers with one
 // number.
-void OpenTransfer(Database& db, TransferOpenRecord& record,
-                  const HistoryClock& clock = CurrentLocalTimestamp);
+Outcome OpenTransfer(Database& db, TransferOpenRecord& record,
+                  const Clock& clock = CurrentLocalTime);
 
 // Allocates the next 枝番 under record.transferNo and writes the step row.
 // Empty direction, partner kind and processing kind become " " (in the
-// record too). 通番 0 commits, writes nothing and gives "9999".
-void StartHistoryStep(Database& db, StepStartRecord& record,
-                      const HistoryClock& clock = CurrentLocalTimestamp);
+// record too). 通番 0 writes nothing and fails.
+Outcome StartHistoryStep(Database& db, StepStartRecord& record,
+                      const Clock& clock = CurrentLocalTime);
 
 // Writes the end columns of row (通番, 枝番). Empty texts become " " and
 // empty end or detail codes "0000" (in the record too). A row that does not
-// exist: nothing is written, 終了コード and the result become "9999".
-void CloseHistoryRow(Database& db, RowCloseRecord& record,
-                     const HistoryClock& clock = CurrentLocalTimestamp);
+// exist: nothing is written, 終了コード becomes "9999" and the close fails.
+Outcome CloseHistoryRow(Database& db, RowCloseRecord& record,
+                     const Clock& clock = CurrentLocalTime);
 
 // True when the last three characters of `fileName`, upper-cased, are "CII".
 bool IsCiiFileName(std::string_view fileName);
 
 // Sets 処理種別 "33" (a CII file) or "34", then StartHistoryStep.
-void StartCiiXmlStep(Database& db, std::string_view fileName, StepStartRecord& record,
-                     const HistoryClock& clock = CurrentLocalTimestamp);
+Outcome StartCiiXmlStep(Database& db, std::string_view fileName, StepStartRecord& record,
+                     const Clock& clock = CurrentLocalTime);
 
 // Sets 処理種別 "31" (a CII file) or "32", then StartHistoryStep.
-void StartLocalFormatStep(Database& db, std::string_view fileName, StepStartRecord& record,
-                          const HistoryClock& clock = CurrentLocalTimestamp);
+Outcome StartLocalFormatStep(Database& db, std::string_view fileName, StepStartRecord& record,
+                          const Clock& clock = CurrentLocalTime);
 
 // Sets ファイル名, then CloseHistoryRow.
-void CloseHistoryRowWithFile(Database& db, std::string_view fileName, RowCloseRecord& record,
-                             const HistoryClock& clock = CurrentLocalTimestamp);
+Outcome CloseHistoryRowWithFile(Database& db, std::string_view fileName, RowCloseRecord& record,
+                             const Clock& clock = CurrentLocalTime);
 
 }  // namespace edi

@@ -5,12 +5,12 @@
 
 #include <string>
 
+#include "base/local_time.h"
 #include "base/process.h"
 #include "cii/converter_state.h"
 #include "db/database.h"
-#include "jobs/file_exchange.h"
-#include "jobs/history.h"
 #include "startup/program_state.h"
+#include "transport/file_exchange.h"
 #include "transport/mail_progress.h"
 
 namespace edi {
@@ -23,7 +23,7 @@ struct JobContext {
   PendingEvents pending;      // let pending window events run
   MailProgress& mailProgress;
   FileDialogs& dialogs;
-  HistoryClock clock = CurrentLocalTimestamp;
+  Clock clock = CurrentLocalTime;
 };
 
 }  // namespace edi

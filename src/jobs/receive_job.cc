@@ -1,97 +1,67 @@
 #include "jobs/receive_job.h"
 
-#include "base/text.h"
-#include "db/null_value.h"
-#include "jobs/control_master.h"
-#include "jobs/result_codes.h"
-#include "startup/settings_reader.h"
+#include "jobs/history.h"
+#include "transport/file_exchange.h"
 #include "transport/mail_transfer.h"
 #include "transport/nts_transfer.h"
 
 namespace edi {
 namespace {
 
-std::string Column(const ResultSet& centre, const char* name) { return NullToDefault(centre.Get(name), ""); }
-std::string Trimmed(const ResultSet& centre, const char* name) { return NullToTrimmed(centre.Get(name), ""); }
-long long Number(const ResultSet& centre, const char* name) { return LeadingNumber(Column(centre, name)); }
-
-// The TCP package: "5001" with the package's status as detail.
-void ReceiveByPackage(const std::string& centreCode, long long transferNo, const ResultSet& centre,
-                      const JobContext& context, RowCloseRecord& close) {
+Outcome ReceiveByPackage(const Transfer& transfer, const JobContext& context) {
   NtsTransferRequest request;
-  request.centreCode = centreCode;
-  request.serialNo = transferNo;
+  request.centreCode = transfer.centreCode;
+  request.transferNo = transfer.number;
   request.mode = "1";
-  request.partnerNo = Number(centre, "NTS受信相手先番号");
-  request.fileNo = Number(centre, "NTS受信ファイル番号");
-  const NtsContext nts{context.state, ReadNtsProgramDir(context.state), context.pending};
-  std::string why;
-  RunNtsTransfer(request, Trimmed(centre, "NTS受信ファイルパス"), nts, why);
-  if (request.status != kResultOk) {
-    close.detailCode = request.status;
-    close.endCode = kResultNts;
-  }
+  request.partnerNo = transfer.centre.ntsPartnerNo;
+  request.fileNo = transfer.centre.ntsFileNo;
+  const NtsContext nts{context.state, transfer.settings.job.packageProgramFolder, context.pending};
+  return RunNtsTransfer(request, transfer.centre.ReceivePath(), nts);
 }
 
-void ReceiveByMail(const std::string& centreCode, long long transferNo, const ResultSet& centre,
-                   const JobContext& context, RowCloseRecord& close) {
+Outcome ReceiveByMail(const Transfer& transfer, const JobContext& context) {
   MailTransferRequest request;
-  request.centreCode = centreCode;
-  request.serialNo = transferNo;
+  request.centreCode = transfer.centreCode;
+  request.transferNo = transfer.number;
   request.direction = "R";
-  request.dataFormat = Column(centre, "送受信データ形式");
-  request.partnerAddress = Column(centre, "相手先メールアドレス");
-  RunMailTransfer(request, MailContext{context.state, context.mailProgress});
-  close.detailCode = request.result == kResultOk ? "" : request.result;
-  close.endCode = request.result == kResultOk ? kResultOk : kResultMailOrExchange;
+  request.dataFormat = transfer.centre.dataFormat;
+  request.partnerAddress = transfer.centre.mailAddress;
+  return RunMailTransfer(request, MailContext{context.state, transfer.settings.mail, context.mailProgress});
 }
 
-void ReceiveByExchange(const std::string& centreCode, long long transferNo, const ResultSet& centre,
-                       const std::string& programId, const JobContext& context, RowCloseRecord& close) {
+Outcome ReceiveByExchange(const Transfer& transfer, const JobContext& context) {
   FileExchangeRequest request;
-  request.centreCode = centreCode;
-  request.serialNo = transferNo;
+  request.centreCode = transfer.centreCode;
+  request.transferNo = transfer.number;
   request.direction = "R";
-  request.dataFormat = Column(centre, "送受信データ形式");
-  request.path = Trimmed(centre, "NTS受信ファイルパス");
-  request.programId = programId;
-  RunFileExchange(request, context.state, context.dialogs);
-  if (request.result != kResultOk) {
-    close.detailCode = request.result;
-    close.endCode = kResultMailOrExchange;
-  }
+  request.dataFormat = transfer.centre.dataFormat;
+  request.path = transfer.centre.ReceivePath();
+  request.programId = context.state.programId;
+  return RunFileExchange(request, context.state, context.dialogs);
+}
+
+Outcome Receive(const Transfer& transfer, const JobContext& context) {
+  if (!transfer.centreLookup.ok()) return transfer.centreLookup;
+  const std::string& method = transfer.centre.transferMethod;
+  if (method == "Z") return ReceiveByPackage(transfer, context);
+  if (method == "M") return ReceiveByMail(transfer, context);
+  if (method == "W") return ReceiveByExchange(transfer, context);
+  return Outcome::Success();
 }
 
 }  // namespace
 
-void RunReceiveJob(const std::string& centreCode, long long transferNo, std::string& result,
-                   const std::string& programId, const JobContext& context) {
-  StepStartRecord step{transferNo, "R", "1", kKindTransport, centreCode, 0, ""};
-  StartHistoryStep(context.db, step, context.clock);
-  if (step.result != kResultOk) {
-    result = step.result;  // no row of this step: nothing to close
-    return;
-  }
+Outcome RunReceiveJob(const Transfer& transfer, const JobContext& context) {
+  StepStartRecord step{transfer.number, "R", "1", kKindTransport, transfer.centreCode, 0};
+  const Outcome started = StartHistoryStep(context.db, step, context.clock);
+  if (!started.ok()) return started;  // no row of this step: nothing to close
+  const Outcome received = Receive(transfer, context);
   RowCloseRecord close;
-  close.transferNo = transferNo;
+  close.transferNo = transfer.number;
   close.branchNo = step.branchNo;
-  ResultSet centre;
-  result = LookupCentre(context.db, centreCode, centre);
-  if (result != kResultOk) {
-    close.endCode = result;
-  } else {
-    ReadJobPathSettings(context.state);  // EPMSCM, MGPATH, STPATH, EDIINFIL: read for every job
-    const std::string method = Column(centre, "送受信方式");
-    if (method == "Z") {
-      ReceiveByPackage(centreCode, transferNo, centre, context, close);
-    } else if (method == "M") {
-      ReceiveByMail(centreCode, transferNo, centre, context, close);
-    } else if (method == "W") {
-      ReceiveByExchange(centreCode, transferNo, centre, programId, context, close);
-    }
-  }
-  CloseHistoryRow(context.db, close, context.clock);
-  result = close.endCode != kResultOk ? close.endCode : close.result;
+  close.SetCodes(received);
+  const Outcome closed = CloseHistoryRow(context.db, close, context.clock);
+  return FirstFailure(received, closed);
 }
 
 }  // namespace edi

@@ -3,18 +3,17 @@
 // the operator file exchange; any other method runs no transport.
 #pragma once
 
-#include <string>
-
+#include "base/outcome.h"
 #include "jobs/job_context.h"
+#include "jobs/transfer.h"
 
 namespace edi {
 
-// Receives for `centreCode` under transfer `transferNo`. `result` becomes
-// "0000" or the code of the failing step: the step start's result, "7002",
-// "6101", "5001" (detail: the package's status), "5100" (detail: the mail or
-// exchange result), or the close's "9999". When the step row cannot be
-// started, no row is closed.
-void RunReceiveJob(const std::string& centreCode, long long transferNo, std::string& result,
-                   const std::string& programId, const JobContext& context);
+// Receives the transfer's files. The outcome is the step row's: success, the
+// centre lookup's "7002" or "6101", the transport's "5001" (detail: the
+// package's status, or 0001 when its program could not be started) or
+// "5100" (detail 9999), or the failure to write the row. When the step row
+// cannot be started, no row is closed.
+Outcome RunReceiveJob(const Transfer& transfer, const JobContext& context);
 
 }  // namespace edi

@@ -1,14 +1,12 @@
 #include "jobs/registration_job.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/ansi_codec.h"
 #include "base/files.h"
 #include "base/text.h"
-#include "jobs/control_master.h"
-#include "jobs/result_codes.h"
-#include "jobs/transfer_names.h"
-#include "startup/settings_reader.h"
+#include "jobs/history.h"
 
 namespace edi {
 namespace fs = std::filesystem;
@@ -45,22 +43,22 @@ std::vector<std::string> StatusLines(const fs::path& file) {
 
 // The categories of the transfer's local files that JKBN_K_J does not list,
 // with the files, in name order.
-std::vector<std::pair<std::string, std::string>> UnlistedLocalFiles(const std::string& centreCode,
-                                                                    long long transferNo,
-                                                                    const std::vector<std::string>& kinds,
-                                                                    const std::string& inbound) {
-  const std::string prefix = LocalBaseName(transferNo, centreCode);
-  std::vector<std::pair<std::string, std::string>> unlisted;
-  std::error_code ec;
+std::vector<std::pair<std::string, std::string>> UnlistedLocalFiles(const Transfer& transfer) {
+  const std::string prefix = transfer.FileName(TransferFile::kLocal);
+  const std::string stem = prefix.substr(0, prefix.size() - 4);  // without ".LOC"
+  const std::string& inbound = transfer.folders.ediInFil;
+  const auto& kinds = transfer.settings.job.dataKinds;
   std::vector<std::string> names;
+  std::error_code ec;
   for (const auto& entry : fs::directory_iterator(inbound, ec)) names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
+  std::vector<std::pair<std::string, std::string>> unlisted;
   for (const auto& name : names) {
-    if (name.size() < prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+    if (name.size() < stem.size() + 4 || name.compare(0, stem.size(), stem) != 0 ||
         !EndsWithIgnoreAsciiCase(name, ".LOC")) {
       continue;
     }
-    const std::string category = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+    const std::string category = name.substr(stem.size(), name.size() - stem.size() - 4);
     const bool listed = std::any_of(kinds.begin(), kinds.end(),
                                     [&](const std::string& kind) { return TrimBlanks(kind) == category; });
     if (!listed) unlisted.emplace_back(category, inbound + name);
@@ -68,16 +66,103 @@ std::vector<std::pair<std::string, std::string>> UnlistedLocalFiles(const std::s
   return unlisted;
 }
 
-// Starts one "41" row and closes it with `close`; the result of the close,
-// or of the start when that failed (no row is then closed).
-std::string RecordStep(const StepStartRecord& start, RowCloseRecord& close, const JobContext& context) {
-  StepStartRecord step = start;
-  StartHistoryStep(context.db, step, context.clock);
-  if (step.result != kResultOk) return step.result;
-  close.branchNo = step.branchNo;
-  CloseHistoryRow(context.db, close, context.clock);
-  return close.result == kResultOk ? kResultOk : close.endCode;
-}
+// The registration's step rows and the close record that ends up on branch 0.
+class Registration {
+ public:
+  Registration(const Transfer& transfer, const JobContext& context) : transfer_(transfer), context_(context) {
+    close_.transferNo = transfer.number;
+  }
+
+  Outcome Run() {
+    if (!transfer_.companiesLookup.ok()) return CloseTransfer(transfer_.companiesLookup);
+    const Outcome translated = Translate();
+    if (!translated.ok()) return CloseTransfer(translated);
+    const Outcome registered = RecordStatusFile();
+    return CloseTransfer(FirstFailure(registered, RecordUnlistedFiles()));
+  }
+
+ private:
+  Outcome Translate() {
+    Outcome outcome = WriteTranslatorCommandFile(transfer_, context_);
+    if (outcome.ok()) outcome = RunTranslator(transfer_, context_);
+    std::error_code ec;
+    if (outcome.ok() && !fs::is_regular_file(StatusFile(), ec)) {
+      outcome = Outcome::Failure(kResultTranslator, kDetailNoStatusFile,
+                                 "the translator left no status file " + StatusFile());
+    }
+    return outcome;
+  }
+
+  std::string StatusFile() const { return transfer_.folders.mgstPath + StatusFileName(transfer_.number); }
+
+  // One "41" row per status line up to the end mark, with the line's fields
+  // and its own error code; from the first failing line on, with "9999".
+  Outcome RecordStatusFile() {
+    Outcome outcome;
+    std::string failedCode;
+    for (const auto& text : StatusLines(StatusFile())) {
+      const TranslatorStatusLine line = ParseStatusLine(text);
+      if (line.Failed() && failedCode.empty()) {
+        failedCode = FourDigitCode(line.errorCode);
+        outcome = FirstFailure(outcome, Outcome::Failure(kResultFailed, failedCode,
+                                                         "the translator reported error " + line.errorCode +
+                                                             " for data kind " + line.dataKind + " in " + StatusFile()));
+      }
+      if (line.endMark == "1") break;
+      FillFromLine(line);
+      close_.endCode = failedCode.empty() ? kResultOk : kResultFailed;
+      close_.detailCode = FourDigitCode(line.errorCode);
+      outcome = FirstFailure(outcome, RecordStep());
+    }
+    return outcome;
+  }
+
+  void FillFromLine(const TranslatorStatusLine& line) {
+    close_.partnerCompanyCode = transfer_.companies.codes.front();
+    close_.tradeInfoKind = line.dataKind;
+    close_.inputRecords = std::stoll(line.inputCount);
+    close_.outputRecords = std::stoll(line.outputCount);
+    close_.fileName = transfer_.InboundPath(TransferFile::kLocal, 1, line.dataKind);
+  }
+
+  // A local file the command file did not name would never be registered.
+  Outcome RecordUnlistedFiles() {
+    Outcome outcome;
+    for (const auto& [category, file] : UnlistedLocalFiles(transfer_)) {
+      const Outcome unlisted = Outcome::Failure(kResultFailed, kDetailUnlistedCategory,
+                                                "the local file " + file + " has category " + category +
+                                                    ", which JKBN_K_J does not list: it was not registered");
+      close_.partnerCompanyCode = transfer_.companies.codes.front();
+      close_.tradeInfoKind = category;
+      close_.inputRecords = close_.outputRecords = 0;
+      close_.fileName = file;
+      close_.SetCodes(unlisted);
+      outcome = FirstFailure(FirstFailure(outcome, unlisted), RecordStep());
+    }
+    return outcome;
+  }
+
+  // Starts one "41" row and closes it with the close record.
+  Outcome RecordStep() {
+    StepStartRecord step{transfer_.number, "R", "1", kKindRegistration, transfer_.centreCode, 0};
+    const Outcome started = StartHistoryStep(context_.db, step, context_.clock);
+    if (!started.ok()) return started;
+    close_.branchNo = step.branchNo;
+    return CloseHistoryRow(context_.db, close_, context_.clock);
+  }
+
+  // Closes branch 0 with the codes of the job's first failure (or those the
+  // record holds from the last line).
+  Outcome CloseTransfer(const Outcome& outcome) {
+    if (!outcome.ok()) close_.SetCodes(outcome);
+    close_.branchNo = 0;
+    return FirstFailure(outcome, CloseHistoryRow(context_.db, close_, context_.clock));
+  }
+
+  const Transfer& transfer_;
+  const JobContext& context_;
+  RowCloseRecord close_;
+};
 
 }  // namespace
 
@@ -94,99 +179,41 @@ TranslatorStatusLine ParseStatusLine(const std::string& line) {
   return s;
 }
 
-std::string StatusFileName(long long transferNo) { return "/" + TransferDigits(transferNo) + "_K_IN_STATUS.TXT"; }
-std::string CommandFileName(long long transferNo) { return "/EDI" + TransferDigits(transferNo) + ".INI"; }
+std::string StatusFileName(TransferNo transferNo) { return "/" + TransferDigits(transferNo) + "_K_IN_STATUS.TXT"; }
+std::string CommandFileName(TransferNo transferNo) { return "/EDI" + TransferDigits(transferNo) + ".INI"; }
 
-bool WriteTranslatorCommandFile(const std::string& centreCode, long long transferNo, const JobContext& context) {
-  const JobPathSettings paths = ReadJobPathSettings(context.state);
+Outcome WriteTranslatorCommandFile(const Transfer& transfer, const JobContext& context) {
   std::string text;
-  for (const auto& kind : ReadDataKindCodes(context.state)) {
-    text += "/[EDI]" + kind + "TXT=%EDI_IN%" + LocalBaseName(transferNo, centreCode) + kind + ".LOC\r\n";
+  for (const auto& kind : transfer.settings.job.dataKinds) {
+    text += "/[EDI]" + kind + "TXT=%EDI_IN%" + transfer.FileName(TransferFile::kLocal, 1, kind) + "\r\n";
   }
   text += "/[EDI]OPERATOR=" + context.operatorCode + "\r\n";
-  text += "/[EDI]STATUS_FILE=" + context.state.paths.mgstPath + StatusFileName(transferNo) + "\r\n";
+  text += "/[EDI]STATUS_FILE=" + transfer.folders.mgstPath + StatusFileName(transfer.number) + "\r\n";
   std::string ansi, why;
   Utf8ToAnsi(text, ansi);
-  return WriteFileAtomically(paths.prPath + CommandFileName(transferNo), ansi, why);
-}
-
-void RunTranslator(long long transferNo, const JobContext& context, std::string& result, std::string& detail) {
-  const JobPathSettings paths = ReadJobPathSettings(context.state);
-  const ProcessResult run =
-      RunShellCommand(paths.mgCmdLineKr + " @" + paths.prPath + CommandFileName(transferNo), context.pending);
-  if (context.pending) context.pending();
-  const bool started = run.started && run.exitStatus != 126 && run.exitStatus != 127;
-  result = started ? kResultOk : kResultTranslator;
-  detail = started ? kResultOk : kDetailNotStarted;
-}
-
-void RunRegistrationJob(const std::string& centreCode, long long transferNo, std::string& result,
-                        const JobContext& context) {
-  result = kResultOk;
-  RowCloseRecord close;
-  close.transferNo = transferNo;
-  CentreCompanies companies;
-  LoadCentreCompanies(context.db, centreCode, companies, close.endCode, close.detailCode);
-  std::string translatorResult = kResultOk;
-  if (close.endCode == kResultOk) {
-    const StepStartRecord step{transferNo, "R", "1", kKindRegistration, centreCode, 0, ""};
-    std::string detail;
-    if (!WriteTranslatorCommandFile(centreCode, transferNo, context)) {
-      translatorResult = kResultTranslator;
-      detail = kDetailNotStarted;
-    } else {
-      RunTranslator(transferNo, context, translatorResult, detail);
-    }
-    const fs::path statusFile = context.state.paths.mgstPath + StatusFileName(transferNo);
-    if (translatorResult == kResultOk && !fs::exists(statusFile)) {
-      translatorResult = kResultTranslator;
-      detail = kDetailNoStatusFile;
-    }
-    if (translatorResult != kResultOk) {
-      close.endCode = translatorResult;
-      close.detailCode = detail;
-    } else {
-      const std::string inbound = ReadJobPathSettings(context.state).ediInFil;
-      std::string firstFailure;
-      for (const auto& text : StatusLines(statusFile)) {
-        const TranslatorStatusLine line = ParseStatusLine(text);
-        if (line.Failed() && firstFailure.empty()) {
-          translatorResult = kResultFailed;
-          firstFailure = FourDigitCode(line.errorCode);
-        }
-        if (line.endMark == "1") break;
-        close.partnerCompanyCode = companies.codes.front();
-        close.tradeInfoKind = line.dataKind;
-        close.inputRecords = std::stoll(line.inputCount);
-        close.outputRecords = std::stoll(line.outputCount);
-        close.fileName = inbound + LocalBaseName(transferNo, centreCode) + line.dataKind + ".LOC";
-        close.endCode = translatorResult;
-        close.detailCode = FourDigitCode(line.errorCode);
-        result = RecordStep(step, close, context);
-      }
-      // A local file the command file did not name would never be registered.
-      for (const auto& [category, file] :
-           UnlistedLocalFiles(centreCode, transferNo, ReadDataKindCodes(context.state), inbound)) {
-        if (firstFailure.empty()) firstFailure = kDetailUnlistedCategory;
-        translatorResult = kResultFailed;
-        close.partnerCompanyCode = companies.codes.front();
-        close.tradeInfoKind = category;
-        close.inputRecords = close.outputRecords = 0;
-        close.fileName = file;
-        close.endCode = kResultFailed;
-        close.detailCode = kDetailUnlistedCategory;
-        RecordStep(step, close, context);
-      }
-      if (!firstFailure.empty()) {
-        close.endCode = kResultFailed;
-        close.detailCode = firstFailure;
-      }
-    }
+  if (WriteFileAtomically(transfer.settings.job.commandFolder + CommandFileName(transfer.number), ansi, why)) {
+    return Outcome::Success();
   }
-  close.branchNo = 0;
-  CloseHistoryRow(context.db, close, context.clock);
-  result = close.endCode != kResultOk ? close.endCode : close.result;
-  if (LeadingNumber(translatorResult) != 0) result = translatorResult;
+  return Outcome::Failure(kResultTranslator, kDetailNoCommandFile, "the translator's command file: " + why);
+}
+
+Outcome RunTranslator(const Transfer& transfer, const JobContext& context) {
+  const std::string command = transfer.settings.job.translatorCommand + " @" + transfer.settings.job.commandFolder +
+                              CommandFileName(transfer.number);
+  const ProcessResult run = RunShellCommand(command, context.pending);
+  if (context.pending) context.pending();
+  if (!run.started) return Outcome::Failure(kResultTranslator, kDetailNotStarted, run.why);
+  if (run.exitStatus == 126 || run.exitStatus == 127) {
+    return Outcome::Failure(kResultTranslator, kDetailNotStarted,
+                            "the translator could not be started: \"" + command + "\" ended with shell status " +
+                                std::to_string(run.exitStatus) +
+                                (run.exitStatus == 127 ? " (command not found)" : " (not executable)"));
+  }
+  return Outcome::Success();
+}
+
+Outcome RunRegistrationJob(const Transfer& transfer, const JobContext& context) {
+  return Registration(transfer, context).Run();
 }
 
 }  // namespace edi

@@ -4,9 +4,10 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
+#include "base/outcome.h"
 #include "jobs/job_context.h"
+#include "jobs/transfer.h"
 
 namespace edi {
 
@@ -25,25 +26,25 @@ TranslatorStatusLine ParseStatusLine(const std::string& line);
 
 // The status file "/" + 8 digits + "_K_IN_STATUS.TXT" and the command file
 // "/EDI" + 8 digits + ".INI" of a transfer (joined to MGSTPATH and PRPATH).
-std::string StatusFileName(long long transferNo);
-std::string CommandFileName(long long transferNo);
+std::string StatusFileName(TransferNo transferNo);
+std::string CommandFileName(TransferNo transferNo);
 
 // Writes PRPATH + the command file: one line per JKBN_K_J entry
-// "/[EDI]<kind>TXT=%EDI_IN%<8 digits>_RCV_<centre field><kind>.LOC", then
+// "/[EDI]<kind>TXT=%EDI_IN%<local-format file name of the kind>", then
 // "/[EDI]OPERATOR=<operator>" and "/[EDI]STATUS_FILE=<MGSTPATH><status
-// file>", in Windows-31J with CR LF. False when it cannot be written.
-bool WriteTranslatorCommandFile(const std::string& centreCode, long long transferNo, const JobContext& context);
+// file>", in Windows-31J with CR LF. "4100"/"0003" when it cannot be written.
+Outcome WriteTranslatorCommandFile(const Transfer& transfer, const JobContext& context);
 
 // Runs MGCMDLINEKR + " @" + PRPATH + the command file through /bin/sh and
 // waits without time limit; the exit code is not examined, except that the
 // shell's "not found" and "not executable" (127, 126) mean the translator
-// could not be started. `result` and `detail`: "0000"/"0000" or
-// "4100"/"0001".
-void RunTranslator(long long transferNo, const JobContext& context, std::string& result, std::string& detail);
+// could not be started: "4100"/"0001".
+Outcome RunTranslator(const Transfer& transfer, const JobContext& context);
 
-// Registers the transfer's local files. `result` is "0000" or the code of
-// the failure ("7300", "4100", "9999").
-void RunRegistrationJob(const std::string& centreCode, long long transferNo, std::string& result,
-                        const JobContext& context);
+// Registers the transfer's local files and closes branch 0. The outcome is
+// the first failure: the company lookup's "7300", the translator's "4100",
+// a failing status line or an unlisted local file ("9999" with the line's
+// code or 0003), or a history row that could not be written ("9999").
+Outcome RunRegistrationJob(const Transfer& transfer, const JobContext& context);
 
 }  // namespace edi

@@ -11,19 +11,19 @@ namespace {
 constexpr std::string_view kStartMark = " start--";
 
 // The transfer a start line names, or -1 when `line` is not a start line.
-long long StartLineTransfer(std::string_view line) {
+TransferNo StartLineTransfer(std::string_view line) {
   if (line.substr(0, 6) != "0000--") return -1;
   const size_t mark = line.find(kStartMark);
   if (mark == std::string_view::npos) return -1;
   const char* digits = line.data() + mark + kStartMark.size();
-  long long transfer = -1;
+  TransferNo transfer = -1;
   const auto [end, error] = std::from_chars(digits, line.data() + line.size(), transfer);
   return error == std::errc() && end != digits ? transfer : -1;
 }
 
 }  // namespace
 
-std::vector<std::string> ErrLogLinesOf(const std::filesystem::path& path, long long transferNo) {
+std::vector<std::string> ErrLogLinesOf(const std::filesystem::path& path, TransferNo transferNo) {
   std::vector<std::string> lines;
   std::ifstream in(path, std::ios::binary);
   bool inside = false;

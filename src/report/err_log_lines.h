@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "base/transfer_names.h"
+
 namespace edi::report {
 
 // The lines (UTF-8, without line ends) of transfer `transferNo` in the log
 // at `path`; none when the log is missing.
-std::vector<std::string> ErrLogLinesOf(const std::filesystem::path& path, long long transferNo);
+std::vector<std::string> ErrLogLinesOf(const std::filesystem::path& path, TransferNo transferNo);
 
 }  // namespace edi::report

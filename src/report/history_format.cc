@@ -131,7 +131,7 @@ std::string FormatHistoryText(const std::vector<TransferStory>& stories) {
     const HistoryRow& t = story.transfer;
     out += "通番 " + std::to_string(story.transferNo) + "  " + t.Text("処理開始日付") + " " + t.Text("処理開始時刻") +
            "  " + t.Text("センターコード") + (story.centreName.empty() ? "" : " " + story.centreName) + "  " +
-           DescribeOutcome(story) + "\n";
+           DescribeEnding(story) + "\n";
     out += line(titles);
     for (const auto& step : story.steps) out += line(StepCells(step));
     if (!story.errLog.empty()) {
@@ -152,7 +152,7 @@ std::string FormatHistoryCsv(const std::vector<TransferStory>& stories) {
       for (size_t i = 0; i < kHistoryColumnCount; ++i) out += CsvField(row.values[i].value_or("")) + ",";
       out += CsvField(std::string(KindName(row.Text("処理種別")))) + "," + CsvField(EndCodeMeaning(row)) + "," +
              CsvField(DetailCodeMeaning(row)) + "," + CsvField(story.centreName) + "," +
-             std::string(OutcomeWord(story.outcome)) + "\r\n";
+             std::string(EndingWord(story.ending)) + "\r\n";
     };
     write(story.transfer);
     for (const auto& step : story.steps) write(step);
@@ -168,9 +168,9 @@ std::string FormatHistoryJson(const std::vector<TransferStory>& stories) {
     out += "{\"通番\":" + std::to_string(story.transferNo);
     out += ",\"センターコード\":" + JsonString(story.transfer.Text("センターコード"));
     out += ",\"センター名\":" + JsonString(story.centreName);
-    out += ",\"outcome\":" + JsonString(std::string(OutcomeWord(story.outcome)));
-    out += ",\"outcomeText\":" + JsonString(DescribeOutcome(story));
-    out += ",\"failedBranch\":" + (story.outcome == Outcome::kDone ? std::string("null") : std::to_string(story.failedBranch));
+    out += ",\"outcome\":" + JsonString(std::string(EndingWord(story.ending)));
+    out += ",\"outcomeText\":" + JsonString(DescribeEnding(story));
+    out += ",\"failedBranch\":" + (story.ending == Ending::kDone ? std::string("null") : std::to_string(story.failedBranch));
     out += ",\"transfer\":" + JsonRow(story.transfer) + ",\"steps\":[";
     for (size_t i = 0; i < story.steps.size(); ++i) out += (i == 0 ? "" : ",") + JsonRow(story.steps[i]);
     out += "],\"errLog\":[";

@@ -4,7 +4,7 @@
 
 #include "cii/err_log.h"
 #include "jobs/history.h"
-#include "jobs/result_codes.h"
+#include "base/result_codes.h"
 
 namespace edi::report {
 
@@ -37,24 +37,24 @@ std::string DetailCodeMeaning(const HistoryRow& row) {
   return std::string(DescribeDetailCode(row.Text("終了コード"), detail));
 }
 
-std::string_view OutcomeWord(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::kDone: return "done";
-    case Outcome::kFailed: return "failed";
-    case Outcome::kStopped: return "stopped";
+std::string_view EndingWord(Ending ending) {
+  switch (ending) {
+    case Ending::kDone: return "done";
+    case Ending::kFailed: return "failed";
+    case Ending::kStopped: return "stopped";
   }
   return "";
 }
 
-std::string DescribeOutcome(const TransferStory& story) {
-  if (story.outcome == Outcome::kDone) return "done";
+std::string DescribeEnding(const TransferStory& story) {
+  if (story.ending == Ending::kDone) return "done";
   const HistoryRow* row = &story.transfer;
   for (const HistoryRow& step : story.steps) {
     if (step.Branch() == story.failedBranch) row = &step;
   }
   const std::string where = "枝番 " + std::to_string(story.failedBranch) + " (" +
                             std::string(KindName(row->Text("処理種別"))) + ")";
-  if (story.outcome == Outcome::kStopped) {
+  if (story.ending == Ending::kStopped) {
     return row->Closed() || row == &story.transfer ? "stopped after " + where : "stopped in " + where;
   }
   std::string text = "failed at " + where + ": " + row->Text("終了コード");

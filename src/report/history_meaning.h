@@ -20,10 +20,10 @@ std::string EndCodeMeaning(const HistoryRow& row);
 std::string DetailCodeMeaning(const HistoryRow& row);
 
 // "done", "failed", "stopped".
-std::string_view OutcomeWord(Outcome outcome);
+std::string_view EndingWord(Ending ending);
 
 // The transfer's outcome in a line: "done", "failed at 枝番 2 (ローカル変換(CII)):
 // 9999/0019 ...", "stopped after 枝番 1 (受信)".
-std::string DescribeOutcome(const TransferStory& story);
+std::string DescribeEnding(const TransferStory& story);
 
 }  // namespace edi::report

@@ -49,7 +49,7 @@ std::string CentreName(Database& db, const std::string& code, std::map<std::stri
   if (found != known.end()) return found->second;
   ResultSet rs;
   std::string name;
-  if (db.OpenReadOnlyResultset("SELECT センター名 FROM FL1903EDI制御マスタ WHERE センターコード = :1", {code}, rs) &&
+  if (db.Query("SELECT センター名 FROM FL1903EDI制御マスタ WHERE センターコード = :1", {code}, rs) &&
       !rs.AtEnd() && rs.Get("センター名")) {
     name = TrimBlanks(*rs.Get("センター名"));
   }
@@ -76,30 +76,30 @@ std::string HistoryRow::Text(std::string_view column) const {
 
 int HistoryRow::Branch() const { return static_cast<int>(NumberOf(Text("枝番"))); }
 
-void JudgeOutcome(TransferStory& story) {
+void JudgeEnding(TransferStory& story) {
   auto failed = [](const HistoryRow& row) { return row.Closed() && row.Text("終了コード") != "0000"; };
   for (const HistoryRow& step : story.steps) {
     if (failed(step)) {
-      story.outcome = Outcome::kFailed;
+      story.ending = Ending::kFailed;
       story.failedBranch = step.Branch();
       return;
     }
   }
   for (const HistoryRow& step : story.steps) {
     if (!step.Closed()) {
-      story.outcome = Outcome::kStopped;
+      story.ending = Ending::kStopped;
       story.failedBranch = step.Branch();
       return;
     }
   }
   if (!story.transfer.Closed()) {
-    story.outcome = Outcome::kStopped;
+    story.ending = Ending::kStopped;
     story.failedBranch = story.steps.empty() ? 0 : story.steps.back().Branch();
   } else if (failed(story.transfer)) {
-    story.outcome = Outcome::kFailed;
+    story.ending = Ending::kFailed;
     story.failedBranch = 0;
   } else {
-    story.outcome = Outcome::kDone;
+    story.ending = Ending::kDone;
     story.failedBranch = -1;
   }
 }
@@ -108,14 +108,14 @@ bool ReadHistory(Database& db, const HistoryFilter& filter, std::vector<Transfer
   out.clear();
   SqlParams params;
   ResultSet rs;
-  if (!db.OpenReadOnlyResultset(FilteredQuery(filter, params), params, rs)) {
+  if (!db.Query(FilteredQuery(filter, params), params, rs)) {
     error = "the history FL1102処理履歴ファイル cannot be read: " + db.LastError();
     return false;
   }
   std::map<std::string, std::string> names;
   for (; !rs.AtEnd(); rs.MoveNext()) {
     HistoryRow row = RowOf(rs);
-    const long long transferNo = NumberOf(row.Text("通番"));
+    const TransferNo transferNo = NumberOf(row.Text("通番"));
     if (out.empty() || out.back().transferNo != transferNo) {
       out.emplace_back();
       out.back().transferNo = transferNo;
@@ -128,8 +128,8 @@ bool ReadHistory(Database& db, const HistoryFilter& filter, std::vector<Transfer
       story.steps.push_back(std::move(row));
     }
   }
-  for (TransferStory& story : out) JudgeOutcome(story);
-  if (filter.failedOnly) std::erase_if(out, [](const TransferStory& s) { return s.outcome == Outcome::kDone; });
+  for (TransferStory& story : out) JudgeEnding(story);
+  if (filter.failedOnly) std::erase_if(out, [](const TransferStory& s) { return s.ending == Ending::kDone; });
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/transfer_names.h"
 #include "db/database.h"
 
 namespace edi::report {
@@ -38,21 +39,21 @@ struct HistoryRow {
   bool Closed() const { return Value("処理終了日付").has_value(); }
 };
 
-enum class Outcome { kDone, kFailed, kStopped };
+enum class Ending { kDone, kFailed, kStopped };
 
 struct TransferStory {
-  long long transferNo = 0;
+  TransferNo transferNo = 0;
   HistoryRow transfer;             // branch 0
   std::vector<HistoryRow> steps;   // branches 1, 2, ... in order
   std::string centreName;          // from FL1903EDI制御マスタ, "" when unknown
-  Outcome outcome = Outcome::kDone;
+  Ending ending = Ending::kDone;
   int failedBranch = -1;           // kFailed: the first failing branch (0: the transfer row);
                                    // kStopped: the open branch, or the last step
   std::vector<std::string> errLog; // the converter log lines of the transfer, when asked for
 };
 
 struct HistoryFilter {
-  std::optional<long long> transferNo;
+  std::optional<TransferNo> transferNo;
   std::optional<std::string> centreCode;
   std::optional<std::string> since, until;  // yyyy/mm/dd, inclusive
   bool failedOnly = false;
@@ -61,7 +62,7 @@ struct HistoryFilter {
 // Every step "0000" and branch 0 closed with "0000": done. A step (or the
 // transfer row) closed with another end code: failed, at the first such.
 // Otherwise a row left open: stopped.
-void JudgeOutcome(TransferStory& story);
+void JudgeEnding(TransferStory& story);
 
 bool ReadHistory(Database& db, const HistoryFilter& filter, std::vector<TransferStory>& out, std::string& error);
 

@@ -40,14 +40,13 @@ struct PathSettings {
 struct ProgramState {
   std::string programId;
   std::string settingsFolder;  // no trailing "/"
-  std::string osName, osVersion, userName, computerName;
+  std::string userName;        // the logged-on user: the operator of a run without window
   DatabaseSettings database;
   std::string connectionString;
   DisplaySettings display;
-  int16_t minimaize = 0;
-  int16_t demoMode = 0;
+  int16_t packageWindowMinimized = 0;  // [M470410] MINIMAIZE, line 7 of the TCP package's request
+  int16_t packageDemoMode = 0;         // [M470410] DEMOMODE, line 10 of the TCP package's request
   PathSettings paths;
-  bool debugMode = false;
 };
 
 }  // namespace edi

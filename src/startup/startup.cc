@@ -4,7 +4,7 @@
 
 #include "db/open_database.h"
 #include "startup/settings_folder.h"
-#include "startup/settings_reader.h"
+#include "startup/startup_settings.h"
 #include "startup/system_profile.h"
 
 namespace edi {
@@ -22,11 +22,7 @@ bool InitialiseProgram(std::string_view /*screenId*/, std::string_view programFo
     sink.ShowMessage(kSettingsReadError, why);
     return false;
   }
-  cProfile profile;
-  state.osName = profile.OS();
-  state.osVersion = profile.Ver();
-  state.userName = profile.User();
-  state.computerName = profile.machine();
+  state.userName = SystemProfile().userName();
 
   // The settings folder is recorded only by the display reader, which runs
   // after the connection; a relative SQLite path needs it now.

@@ -37,21 +37,21 @@ void SplitRelease(const std::string& release, std::string& ver, std::string& bui
 
 }  // namespace
 
-cProfile::cProfile() : os_("Unknown OS") {
+SystemProfile::SystemProfile() : osFamily_("Unknown OS") {
   struct utsname u;
   if (uname(&u) == 0) {
-    SplitRelease(u.release, ver_, build_);
-    csdVer_ = BeforeNul(u.version, sizeof u.version);
+    SplitRelease(u.release, osVersion_, build_);
+    kernelBuild_ = BeforeNul(u.version, sizeof u.version);
     const std::string domain = BeforeNul(u.domainname, sizeof u.domainname);
     domain_ = (domain == "(none)") ? "" : domain;
   }
   char buffer[256] = {};
-  if (gethostname(buffer, 255) == 0) machine_ = BeforeNul(buffer, 255);
+  if (gethostname(buffer, 255) == 0) computerName_ = BeforeNul(buffer, 255);
   std::memset(buffer, 0, sizeof buffer);
   if (getlogin_r(buffer, 255) == 0) {
-    user_ = BeforeNul(buffer, 255);
+    userName_ = BeforeNul(buffer, 255);
   } else if (const passwd* pw = getpwuid(geteuid()); pw != nullptr && pw->pw_name != nullptr) {
-    user_ = pw->pw_name;
+    userName_ = pw->pw_name;
   }
 }
 

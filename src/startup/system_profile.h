@@ -6,22 +6,22 @@
 
 namespace edi {
 
-class cProfile {
+class SystemProfile {
  public:
-  // Fills all seven values from uname, the host name, the NIS domain name and
-  // the login name. On Linux `OS` is "Unknown OS" (neither Windows family).
-  cProfile();
+  // Fills every value from uname, the host name, the NIS domain name and the
+  // login name. On Linux the family is "Unknown OS" (neither Windows family).
+  SystemProfile();
 
-  const std::string& Build() const { return build_; }
-  const std::string& CSDVer() const { return csdVer_; }
-  const std::string& machine() const { return machine_; }
-  const std::string& Domain() const { return domain_; }
-  const std::string& OS() const { return os_; }
-  const std::string& User() const { return user_; }
-  const std::string& Ver() const { return ver_; }
+  const std::string& osFamily() const { return osFamily_; }
+  const std::string& osVersion() const { return osVersion_; }      // "6.1"
+  const std::string& build() const { return build_; }              // "0"
+  const std::string& kernelBuild() const { return kernelBuild_; }  // the kernel's version text
+  const std::string& domain() const { return domain_; }
+  const std::string& computerName() const { return computerName_; }
+  const std::string& userName() const { return userName_; }
 
  private:
-  std::string build_, csdVer_, machine_, domain_, os_, user_, ver_;
+  std::string osFamily_, osVersion_, build_, kernelBuild_, domain_, computerName_, userName_;
 };
 
 }  // namespace edi

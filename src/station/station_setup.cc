@@ -14,14 +14,14 @@ namespace {
 
 std::string SettingsText(const fs::path& dir) {
   const std::string d = dir.string();
-  cProfile profile;
+  SystemProfile profile;
   return
       "; Settings of the EDI receiving station.\r\n"
       "[動作環境]\r\n"
       "USERID=\r\n"
       "PASSWD=\r\n"
       "DBSTRING=sqlite:data/edi.sqlite\r\n"
-      "MACHINENAME=" + profile.machine() + "\r\n"
+      "MACHINENAME=" + profile.computerName() + "\r\n"
       "\r\n"
       "[Setting0]\r\n"
       "FormBackColor=&H8000000F\r\n"

@@ -9,19 +9,13 @@
 
 #include "base/ansi_codec.h"
 #include "base/files.h"
-#include "startup/common_routines.h"
-#include "startup/settings_reader.h"
+#include "base/local_time.h"
 #include "transport/mail_store.h"
+#include "transport/match_pattern.h"
 
 namespace edi {
 namespace fs = std::filesystem;
 namespace {
-
-std::string Serial(long long serialNo) {
-  char digits[32];
-  std::snprintf(digits, sizeof digits, "%08lld", serialNo);
-  return digits;
-}
 
 bool ValidRequest(const MailTransferRequest& r) {
   return !r.centreCode.empty() && Utf8Length(r.centreCode) <= 12 && (r.direction == "R" || r.direction == "S") &&
@@ -36,13 +30,13 @@ std::string ErrorText(const MailError& error) {
 class MailJob {
  public:
   MailJob(const MailTransferRequest& request, const MailContext& context)
-      : request_(request), context_(context), settings_(ReadMailSettings(context.state)) {
+      : request_(request), context_(context), settings_(context.settings) {
     context_.progress.AddStep("INIファイル読込み");
   }
 
-  int Receive() {
+  // Both jobs: true on success, false with `error` set (its boxes shown).
+  bool Receive(MailError& error) {
     context_.progress.AddStep("受信処理開始");
-    MailError error;
     auto store = OpenMailStore(settings_.profileName, settings_.password, StateFolder(), error);
     if (!store || !store->SignOn(error)) return StepFailed(error);
     context_.progress.AddStep("ログオン");
@@ -53,7 +47,8 @@ class MailJob {
     for (const auto& mail : mails) {
       if (mail.firstRecipient != request_.partnerAddress) continue;
       if (!mail.hasAttachment) {
-        return JobFailed({kMailNoAttachment, "a message to " + request_.partnerAddress + " has no attachment"});
+        error = {kMailNoAttachment, "a message to " + request_.partnerAddress + " has no attachment"};
+        return JobFailed(error);
       }
       taken.push_back(&mail);
     }
@@ -64,17 +59,16 @@ class MailJob {
     if (!store->MarkSeen(ids, error)) return JobFailed(error);
     if (!store->SignOff(error)) return StepFailed(error);
     context_.progress.AddStep("ログオフ");
-    return 0;
+    return true;
   }
 
-  int Send() {
+  bool Send(MailError& error) {
     context_.progress.AddStep("送信処理開始");
     const std::string file = FirstSendFile();
     if (file.empty()) {
       context_.progress.AddStep("送信添付ファイルなし");
-      return 0;
+      return true;
     }
-    MailError error;
     auto sender = OpenMailSender(settings_.sendUrl, settings_.password, error);
     if (!sender || !sender->SignOn(error)) return StepFailed(error);
     context_.progress.AddStep("ログオン");
@@ -84,28 +78,28 @@ class MailJob {
     context_.progress.AddStep("Pi_Rec.Pi_相手先メールアドレス");
     context_.progress.AddStep(request_.partnerAddress);  // the recipient as resolved
     context_.progress.AddStep("受信者オブジェクトの作成");
-    if (!sender->Attach(context_.state.paths.ediOutFil + "/" + file, error)) return StepFailed(error);
+    if (!sender->Attach(context_.state.paths.ediOutFil + file, error)) return StepFailed(error);
     context_.progress.AddStep("添付ファイル作成");
     if (!sender->Send(error)) return StepFailed(error);
     context_.progress.AddStep("送信");
     if (!sender->SignOff(error)) return StepFailed(error);
     context_.progress.AddStep("ログオフ");
-    return 0;
+    return true;
   }
 
  private:
   // A step shows its error and the job shows it again.
-  int StepFailed(const MailError& error) {
+  bool StepFailed(const MailError& error) {
     context_.progress.ShowError(ErrorText(error));
     return JobFailed(error);
   }
-  int JobFailed(const MailError& error) {
+  bool JobFailed(const MailError& error) {
     context_.progress.ShowError(ErrorText(error));
-    return 99;
+    return false;
   }
 
-  std::string BaseName(const char* kind) const {
-    return Serial(request_.serialNo) + kind + PadCentre(request_.centreCode);
+  std::string Name(TransferFile kind, int nth = 1) const {
+    return TransferFileName(request_.transferNo, request_.centreCode, kind, nth);
   }
 
   std::string StateFolder() const { return context_.state.settingsFolder + "/mail-state"; }
@@ -114,17 +108,15 @@ class MailJob {
   // what it wrote, so the inbound folder is as it was.
   bool Store(const std::vector<const UnreadMail*>& mails, MailError& error) const {
     if (mails.empty()) return true;
-    const std::string folder = context_.state.paths.ediInFil + "/";
+    const std::string& folder = context_.state.paths.ediInFil;
     std::vector<std::pair<fs::path, std::string>> files;
     if (request_.dataFormat == "C") {
       std::string cii;
       for (const auto* mail : mails) cii += mail->attachment;
-      files.emplace_back(folder + BaseName("_RCV_") + ".CII", std::move(cii));
+      files.emplace_back(folder + Name(TransferFile::kReceivedCii), std::move(cii));
     } else {
       for (size_t n = 1; n <= mails.size(); ++n) {
-        char suffix[24] = "";
-        if (n >= 2) std::snprintf(suffix, sizeof suffix, "%04zu", n);
-        files.emplace_back(folder + BaseName("_RCV_") + suffix + ".XML", mails[n - 1]->attachment);
+        files.emplace_back(folder + Name(TransferFile::kReceivedXml, static_cast<int>(n)), mails[n - 1]->attachment);
       }
     }
     for (size_t i = 0; i < files.size(); ++i) {
@@ -140,8 +132,8 @@ class MailJob {
 
   // The first outbound file, in name order, that the send pattern matches.
   std::string FirstSendFile() const {
-    const std::string pattern =
-        BaseName("_SND_") + (request_.dataFormat == "C" ? std::string(".CII") : std::string("([0-9]{4}).XML"));
+    const std::string pattern = request_.dataFormat == "C" ? Name(TransferFile::kSendCii)
+                                                           : Name(TransferFile::kSendStem) + "([0-9]{4}).XML";
     std::error_code ec;
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(context_.state.paths.ediOutFil, ec)) {
@@ -162,7 +154,7 @@ class MailJob {
 
   const MailTransferRequest& request_;
   const MailContext& context_;
-  MailSettings settings_;
+  const MailSettings& settings_;
 };
 
 }  // namespace
@@ -170,14 +162,7 @@ class MailJob {
 void StderrMailProgress::AddStep(std::string_view text) { std::cerr << "mail: " << text << "\n"; }
 void StderrMailProgress::ShowError(std::string_view text) { std::cerr << "mail: " << text << "\n"; }
 
-std::string CurrentMailTime() {
-  std::time_t t = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&t, &local);
-  char buffer[32];
-  std::strftime(buffer, sizeof buffer, "%Y/%m/%d %H:%M:%S", &local);
-  return buffer;
-}
+std::string CurrentMailTime() { return CurrentLocalTime().DateTime(); }
 
 std::string MailSubject(const std::string& time) { return "EDIデータ" + time + "送信"; }
 
@@ -194,17 +179,21 @@ std::string MailBody(const std::string& mailText) {
   return body;
 }
 
-int RunMailTransfer(MailTransferRequest& request, const MailContext& context) {
+Outcome RunMailTransfer(MailTransferRequest& request, const MailContext& context) {
   context.progress.Open();
-  int status = 99;
+  std::string why = "invalid mail request for centre \"" + request.centreCode + "\" (direction \"" +
+                    request.direction + "\", data format \"" + request.dataFormat + "\", address \"" +
+                    request.partnerAddress + "\")";
+  bool done = false;
   if (ValidRequest(request)) {
     context.progress.AddStep("パラメータチェック");
     MailJob job(request, context);
-    status = request.direction == "S" ? job.Send() : job.Receive();
+    MailError error;
+    done = request.direction == "S" ? job.Send(error) : job.Receive(error);
+    why = ErrorText(error);
   }
   context.progress.Close();
-  request.result = status == 0 ? "0000" : "9999";
-  return status == 0 ? 0 : 9;
+  return done ? Outcome::Success() : Outcome::Failure(kResultMailOrExchange, kResultFailed, why);
 }
 
 }  // namespace edi

@@ -6,6 +6,9 @@
 #include <functional>
 #include <string>
 
+#include "base/outcome.h"
+#include "base/transfer_names.h"
+#include "startup/mail_settings.h"
 #include "startup/program_state.h"
 #include "transport/mail_progress.h"
 
@@ -13,11 +16,10 @@ namespace edi {
 
 struct MailTransferRequest {
   std::string centreCode;      // センターコード; at most 12 characters
-  long long serialNo = 0;      // 通番
+  TransferNo transferNo = 0;   // 通番
   std::string direction;       // "R" receive, "S" send
   std::string dataFormat;      // "C" CII, "X" XML
   std::string partnerAddress;  // Pi_相手先メールアドレス
-  std::string result;          // out: "0000" or "9999"
 };
 
 // The local date and time as "yyyy/mm/dd hh:mm:ss", for the subject.
@@ -25,12 +27,15 @@ using MailClock = std::function<std::string()>;
 std::string CurrentMailTime();
 
 struct MailContext {
-  const ProgramState& state;  // EDIINFIL, EDIOUTFIL, the settings folder ([MAPI], [MAIL])
+  const ProgramState& state;     // EDIINFIL, EDIOUTFIL, the settings folder
+  const MailSettings& settings;  // the account, its password, the send transport, the body
   MailProgress& progress;
   MailClock clock = CurrentMailTime;
 };
 
-// Runs one mail job. Returns 0 (result "0000") or 9 (result "9999").
+// Runs one mail job. A failure is "5100" with the detail "9999" and the
+// reason "Error <number>: <text>" (the mail error number and what failed);
+// an invalid request fails the same way without a number.
 //
 // Receive: every unread message of the inbox whose first recipient is the
 // partner's address, in the store's order, gives its first attachment; for
@@ -42,7 +47,7 @@ struct MailContext {
 //
 // Send: the first outbound file (in name order) that the send pattern
 // matches is mailed; without one the job succeeds without signing on.
-int RunMailTransfer(MailTransferRequest& request, const MailContext& context);
+Outcome RunMailTransfer(MailTransferRequest& request, const MailContext& context);
 
 // "EDIデータ" + time + "送信".
 std::string MailSubject(const std::string& time);

@@ -6,12 +6,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 #include "base/ansi_codec.h"
 #include "base/files.h"
-#include "startup/common_routines.h"
 #include "transport/nts_files.h"
 
 namespace edi {
@@ -39,9 +37,13 @@ class PackageLock {
  public:
   PackageLock(const std::string& programFolder, const PendingEvents& pending) {
     fd_ = ::open((programFolder + kLockFile).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd_ < 0) return;
+    if (fd_ < 0) {
+      why_ = WithErrno("cannot open the package lock " + programFolder + kLockFile, errno);
+      return;
+    }
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
       if (errno != EWOULDBLOCK && errno != EINTR) {
+        why_ = WithErrno("cannot lock the package folder " + programFolder, errno);
         ::close(fd_);
         fd_ = -1;
         return;
@@ -54,23 +56,25 @@ class PackageLock {
     if (fd_ >= 0) ::close(fd_);  // closing releases the lock
   }
   bool held() const { return fd_ >= 0; }
+  const std::string& why() const { return why_; }
 
  private:
   int fd_ = -1;
+  std::string why_;
 };
 
 // The 11 lines of the request file, in Windows-31J with CR LF.
 std::string RequestLines(const NtsTransferRequest& request, const ProgramState& state) {
-  const std::string lines[] = {Digits(request.serialNo, 8),
+  const std::string lines[] = {TransferDigits(request.transferNo),
                                request.mode,
                                Digits(request.partnerNo, 2),
                                Digits(request.fileNo, 2),
                                "D",
                                "N",
-                               std::to_string(state.minimaize),
+                               std::to_string(state.packageWindowMinimized),
                                "0",
                                "0",
-                               std::to_string(state.demoMode),
+                               std::to_string(state.packageDemoMode),
                                "1"};
   std::string text;
   for (const auto& line : lines) text += line + "\r\n";
@@ -79,79 +83,97 @@ std::string RequestLines(const NtsTransferRequest& request, const ProgramState& 
   return ansi;
 }
 
-int Fail(std::string& why, std::string text) {
-  why = std::move(text);
-  return 9;
+Outcome Failed(std::string why) { return Outcome::Failure(kResultNts, kResultOk, std::move(why)); }
+
+// Reads the status of the package's run: the first status file's first field.
+bool ReadPackageStatus(const std::string& ntsPath, const ProcessResult& run, std::string& status, std::string& why) {
+  const auto statusFiles = ListMatching(ntsPath, kStatusPattern);
+  if (statusFiles.empty()) {
+    why = "the package left no status file " + ntsPath + kStatusPattern + " (its program ended with exit status " +
+          std::to_string(run.exitStatus) + ")";
+    return false;
+  }
+  std::string bytes;
+  if (!ReadWholeFile(statusFiles.front(), bytes)) {
+    why = WithErrno("cannot read the package's status file " + statusFiles.front().string(), errno);
+    return false;
+  }
+  status = PackageStatus(StatusFirstField(bytes));
+  return true;
+}
+
+// Finds the transfer's record in the package's log and takes its count.
+bool ReadLoggedCount(const std::string& ntsPath, TransferNo transferNo, long long& count, std::string& why) {
+  fs::path log = fs::path(ntsPath) / "LOGFL.dat";
+  if (!fs::exists(log)) log = fs::path(ntsPath) / "LOGFL2.dat";
+  std::string bytes;
+  if (!ReadWholeFile(log, bytes)) {
+    why = WithErrno("cannot read the package log " + log.string(), errno);
+    return false;
+  }
+  if (!FindTransferInLog(bytes, transferNo, count)) {
+    why = "transfer " + TransferDigits(transferNo) + " is not in the package log " + log.string();
+    return false;
+  }
+  return true;
+}
+
+// Clears what an earlier run left and writes the request file.
+bool PrepareRequest(const NtsTransferRequest& request, const NtsContext& context, std::string& why) {
+  const std::string& folder = context.programFolder;
+  const std::string& ntsPath = context.state.paths.ntsPath;
+  return DeleteFileIfPresent(ntsPath, kStatusPattern, why) && DeleteFileIfPresent(folder, kRequestFile, why) &&
+         WriteFileAtomically(folder + kRequestFile, RequestLines(request, context.state), why) &&
+         DeleteFileIfPresent(ntsPath, kStatusPattern, why);
 }
 
 }  // namespace
 
-std::string NtsFileName(long long serialNo, const std::string& centreCode, bool send) {
-  const std::string centre = std::string(Utf8Prefix(PadCentre(centreCode), 12));
-  return Digits(serialNo, 8) + (send ? "_SND_" : "_RCV_") + centre + ".CII";
-}
-
-int DeleteFileIfPresent(const std::string& folder, const std::string& pattern) {
-  const auto files = ListMatching(folder, pattern);
-  if (files.empty()) return 1;
-  int result = 0;
-  for (const auto& file : files) {
+bool DeleteFileIfPresent(const std::string& folder, const std::string& pattern, std::string& why) {
+  for (const auto& file : ListMatching(folder, pattern)) {
     std::error_code ec;
-    if (!fs::remove(file, ec) || ec) result = 9;
+    if (!fs::remove(file, ec) || ec) {
+      why = "cannot delete " + file.string() + ": " + ec.message();
+      return false;
+    }
   }
-  return result;
+  return true;
 }
 
-int RunAndWait(const std::string& program, const std::string& programFolder, const PendingEvents& pending) {
-  const ProcessResult run = RunAndWaitProgram(program, {}, programFolder, pending);
+ProcessResult RunAndWait(const std::string& program, const std::string& programFolder, const PendingEvents& pending) {
+  ProcessResult run = RunAndWaitProgram(program, {}, programFolder, pending);
   if (pending) pending();
-  return run.started ? 0 : 9;
+  return run;
 }
 
-int RunNtsTransfer(NtsTransferRequest& request, const std::string& ntsFilePath, const NtsContext& context,
-                   std::string& why) {
+Outcome RunNtsTransfer(NtsTransferRequest& request, const std::string& ntsFilePath, const NtsContext& context) {
   const PathSettings& paths = context.state.paths;
-  const std::string& folder = context.programFolder;
-  PackageLock lock(folder, context.pending);
-  if (!lock.held()) return Fail(why, "cannot lock the package folder " + folder + ": " + std::strerror(errno));
+  PackageLock lock(context.programFolder, context.pending);
+  if (!lock.held()) return Failed(lock.why());
+  std::string why;
+  if (!PrepareRequest(request, context, why)) return Failed(why);
+  const std::string sendFile = paths.ediOutFil + TransferFileName(request.transferNo, request.centreCode,
+                                                                  TransferFile::kSendCii);
+  if (IsSend(request.mode) && !CopyFileAtomically(sendFile, ntsFilePath, why)) return Failed(why);
 
-  DeleteFileIfPresent(paths.ntsPath, kStatusPattern);
-  if (DeleteFileIfPresent(folder, kRequestFile) == 9) return Fail(why, "cannot delete " + folder + kRequestFile);
-  std::string error;
-  if (!WriteFileAtomically(folder + kRequestFile, RequestLines(request, context.state), error)) return Fail(why, error);
-  if (DeleteFileIfPresent(paths.ntsPath, kStatusPattern) == 9) {
-    return Fail(why, "cannot delete the status files " + paths.ntsPath + kStatusPattern);
-  }
-  if (IsSend(request.mode) &&
-      !CopyFileAtomically(paths.ediOutFil + "/" + NtsFileName(request.serialNo, request.centreCode, true),
-                          ntsFilePath, error)) {
-    return Fail(why, error);
-  }
+  const ProcessResult run = RunAndWait(context.programFolder + kProgram, context.programFolder, context.pending);
+  if (!run.started) return Outcome::Failure(kResultNts, kDetailNotStarted, "the TCP package: " + run.why);
 
-  RunAndWait(folder + kProgram, folder, context.pending);
-
-  const auto statusFiles = ListMatching(paths.ntsPath, kStatusPattern);
-  if (statusFiles.empty()) return Fail(why, "the package left no status file " + paths.ntsPath + kStatusPattern);
-  std::string bytes;
-  if (!ReadWholeFile(statusFiles.front(), bytes)) return Fail(why, "cannot read " + statusFiles.front().string());
-  const std::string status = PackageStatus(StatusFirstField(bytes));
-
-  fs::path log = fs::path(paths.ntsPath) / "LOGFL.dat";
-  if (!fs::exists(log)) log = fs::path(paths.ntsPath) / "LOGFL2.dat";
+  std::string status;
   long long count = 0;
-  if (!ReadWholeFile(log, bytes)) return Fail(why, "cannot read the package log " + log.string());
-  if (!FindTransferInLog(bytes, request.serialNo, count)) {
-    return Fail(why, "transfer " + Digits(request.serialNo, 8) + " is not in the package log " + log.string());
+  if (!ReadPackageStatus(paths.ntsPath, run, status, why) ||
+      !ReadLoggedCount(paths.ntsPath, request.transferNo, count, why)) {
+    return Failed(why);
   }
-
-  if (status == "0000" && IsReceive(request.mode) &&
-      !CopyFileAtomically(ntsFilePath,
-                          paths.ediInFil + "/" + NtsFileName(request.serialNo, request.centreCode, false), error)) {
-    return Fail(why, error);
+  if (status != kResultOk) {
+    return Outcome::Failure(kResultNts, status, "the TCP package reported status " + status + " for transfer " +
+                                                    TransferDigits(request.transferNo));
   }
+  const std::string received = paths.ediInFil + TransferFileName(request.transferNo, request.centreCode,
+                                                                 TransferFile::kReceivedCii);
+  if (IsReceive(request.mode) && !CopyFileAtomically(ntsFilePath, received, why)) return Failed(why);
   request.transferredCount = count;
-  request.status = status;
-  return 0;
+  return Outcome::Success();
 }
 
 }  // namespace edi

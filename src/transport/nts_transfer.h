@@ -4,52 +4,51 @@
 // copies the received file into the inbound folder.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
+#include "base/outcome.h"
 #include "base/process.h"
+#include "base/transfer_names.h"
 #include "startup/program_state.h"
 
 namespace edi {
 
 struct NtsTransferRequest {
-  std::string centreCode;       // センターコード
-  long long serialNo = 0;       // 通番 of the transfer
-  std::string mode;             // "1".."4": "1" and "3" receive, "2" and "4" send
-  long long partnerNo = 0;      // NTS受信相手先番号
-  long long fileNo = 0;         // NTS受信ファイル番号
+  std::string centreCode;          // センターコード
+  TransferNo transferNo = 0;       // 通番 of the transfer
+  std::string mode;                // "1".."4": "1" and "3" receive, "2" and "4" send
+  long long partnerNo = 0;         // NTS受信相手先番号
+  long long fileNo = 0;            // NTS受信ファイル番号
   long long transferredCount = 0;  // out: the count of the transfer's log record
-  std::string status;           // out: the package's status, "0000" success
 };
 
 // What a transfer needs of the station besides the request.
 struct NtsContext {
-  const ProgramState& state;    // NTS100_PATH, EDIINFIL, EDIOUTFIL, MINIMAIZE, DEMOMODE, settings folder
+  const ProgramState& state;    // NTS100_PATH, EDIINFIL, EDIOUTFIL, MINIMAIZE, DEMOMODE
   std::string programFolder;    // the package's program folder, ending in "/"
   PendingEvents pending;        // called while the package runs and while waiting for the lock
 };
 
-// The name of a received (or, with send, a sent) file: the serial in eight
-// digits, "_RCV_" ("_SND_"), the padded centre code cut to 12 characters,
-// ".CII".
-std::string NtsFileName(long long serialNo, const std::string& centreCode, bool send);
-
-// Runs one transfer. Returns 0 when the package came to its normal end (the
-// outcome is then in the request's status and count) and 9 on failure (no
-// status file, the serial missing from the log, a file or process error);
-// on 9 the status and count are left as they were. `why` tells a failure.
+// Runs one transfer; `ntsFilePath` is the file the package receives into
+// (or sends from). Success when the package ended with status 0000, the
+// transfer is in its log and, for a receive, the file is in the inbound
+// folder. Otherwise "5001" with the detail:
+//   the package's status    it reported a status other than 0000;
+//   "0001"                  its program could not be started;
+//   "0000"                  it left no status file, its log lacks the transfer,
+//                           or a file could not be written, read or copied.
+// The reason names the file or program and the system's message.
 // Transfers of two station processes on one machine never overlap: the
 // whole transfer holds a lock on a file in the package's program folder.
-int RunNtsTransfer(NtsTransferRequest& request, const std::string& ntsFilePath, const NtsContext& context,
-                   std::string& why);
+Outcome RunNtsTransfer(NtsTransferRequest& request, const std::string& ntsFilePath, const NtsContext& context);
 
 // Runs `program` with the package's program folder as working folder and
-// waits for its end. 0 when it ran, 9 when it could not be started.
-int RunAndWait(const std::string& program, const std::string& programFolder, const PendingEvents& pending);
+// waits for its end.
+ProcessResult RunAndWait(const std::string& program, const std::string& programFolder, const PendingEvents& pending);
 
 // Deletes the files that match `pattern` under `folder` (names and folder
-// parts compared ignoring case). 0 when files were deleted, 1 when none
-// matched, 9 when a deletion failed.
-int DeleteFileIfPresent(const std::string& folder, const std::string& pattern);
+// parts compared ignoring case). True when none is left (also when none
+// matched); false with `why` when a deletion failed.
+bool DeleteFileIfPresent(const std::string& folder, const std::string& pattern, std::string& why);
 
 }  // namespace edi

@@ -13,9 +13,9 @@ const QColor& StateColours::For(int16_t state) const {
   }
 }
 
-CentreModel::CentreModel(std::vector<CentreRow>& rows, std::vector<QString> methodNames, StateColours colours,
+CentreModel::CentreModel(std::vector<CentreRow> rows, std::vector<QString> methodNames, StateColours colours,
                          QObject* parent)
-    : QAbstractTableModel(parent), rows_(rows), methodNames_(std::move(methodNames)), colours_(colours) {}
+    : QAbstractTableModel(parent), rows_(std::move(rows)), methodNames_(std::move(methodNames)), colours_(colours) {}
 
 int CentreModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -54,6 +54,16 @@ void CentreModel::RowChanged(int row) {
 void CentreModel::FlipMark(int row) {
   CentreRow& r = rows_[static_cast<size_t>(row)];
   r.selected = r.selected != 0 ? 0 : -1;
+  RowChanged(row);
+}
+
+void CentreModel::SetStatus(int row, Stage stage, const std::string& text) {
+  rows_[static_cast<size_t>(row)].Status(stage) = text;
+  RowChanged(row);
+}
+
+void CentreModel::SetState(int row, int16_t state) {
+  rows_[static_cast<size_t>(row)].state = state;
   RowChanged(row);
 }
 

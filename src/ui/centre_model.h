@@ -25,25 +25,26 @@ class CentreModel : public QAbstractTableModel {
  public:
   static constexpr int kColumns = 7;
 
-  // `rows` stays the caller's (the run loop changes it); `methodNames` is the
-  // transfer method's name of each row.
-  CentreModel(std::vector<CentreRow>& rows, std::vector<QString> methodNames, StateColours colours,
+  // `methodNames` is the transfer method's name of each row.
+  CentreModel(std::vector<CentreRow> rows, std::vector<QString> methodNames, StateColours colours,
               QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
-  // Tells the views that a row changed (marks, statuses, state).
-  void RowChanged(int row);
+  const std::vector<CentreRow>& rows() const { return rows_; }
 
+  // Each change tells the views that the row changed.
   // Flips the mark of a row: marked becomes "×", anything else "○".
   void FlipMark(int row);
-
-  std::vector<CentreRow>& rows() { return rows_; }
+  void SetStatus(int row, Stage stage, const std::string& text);
+  void SetState(int row, int16_t state);
 
  private:
-  std::vector<CentreRow>& rows_;
+  void RowChanged(int row);
+
+  std::vector<CentreRow> rows_;
   std::vector<QString> methodNames_;
   StateColours colours_;
 };

@@ -49,9 +49,9 @@ ProcessingWindow::ProcessingWindow(QWidget* parent) : QDialog(parent) {
   resize(240, 90);
 }
 
-MainWindow::MainWindow(std::vector<CentreRow>& rows, std::vector<QString> methodNames, const StateColours& colours,
+MainWindow::MainWindow(std::vector<CentreRow> rows, std::vector<QString> methodNames, const StateColours& colours,
                        QWidget* parent)
-    : QWidget(parent), model_(std::make_unique<CentreModel>(rows, std::move(methodNames), colours)) {
+    : QWidget(parent), model_(std::make_unique<CentreModel>(std::move(rows), std::move(methodNames), colours)) {
   setObjectName("W4702301");
   setWindowTitle(QString::fromUtf8(kCaption));
   askQuit = [this] {
@@ -286,7 +286,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::RunMarkedCentres() {
   if (running_ || context_ == nullptr) return;
-  RunLoop(model_->rows(), *this, *context_).RunMarkedCentres();
+  RunLoop(*this, *context_).RunMarkedCentres();
 }
 
 void MainWindow::SetRunning(bool running) {
@@ -298,16 +298,18 @@ void MainWindow::BeginRow(int row) {
   grid_->selectionModel()->setCurrentIndex(model_->index(row, 0), QItemSelectionModel::NoUpdate);
 }
 
-void MainWindow::StatusChanged(int row, int) {
-  model_->RowChanged(row);
+void MainWindow::SetStatus(int row, Stage stage, const std::string& text) {
+  model_->SetStatus(row, stage, text);
   QCoreApplication::processEvents();  // the operator sees the stage before it runs
 }
 
-void MainWindow::SetRowState(int row, int16_t) {
-  model_->RowChanged(row);
+void MainWindow::SetRowState(int row, int16_t state) {
+  model_->SetState(row, state);
   grid_->selectionModel()->setCurrentIndex(model_->index(row, 0), QItemSelectionModel::NoUpdate);
   QCoreApplication::processEvents();
 }
+
+void MainWindow::ReportFailure(int, const StageFailure&) {}
 
 void MainWindow::ShowProcessing() {
   processing_->show();

@@ -28,7 +28,7 @@ class ProcessingWindow : public QDialog {
 class MainWindow : public QWidget, public RunView {
   Q_OBJECT
  public:
-  MainWindow(std::vector<CentreRow>& rows, std::vector<QString> methodNames, const StateColours& colours,
+  MainWindow(std::vector<CentreRow> rows, std::vector<QString> methodNames, const StateColours& colours,
              QWidget* parent = nullptr);
   ~MainWindow() override;
 
@@ -58,10 +58,12 @@ class MainWindow : public QWidget, public RunView {
   void RunMarkedCentres();
 
   // RunView
+  const std::vector<CentreRow>& Rows() const override { return model_->rows(); }
   void SetRunning(bool running) override;
   void BeginRow(int row) override;
-  void StatusChanged(int row, int column) override;
+  void SetStatus(int row, Stage stage, const std::string& text) override;
   void SetRowState(int row, int16_t state) override;
+  void ReportFailure(int row, const StageFailure& failure) override;
   void ShowProcessing() override;
   void HideProcessing() override;
 

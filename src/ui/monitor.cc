@@ -6,28 +6,27 @@
 #include <map>
 
 #include "db/category.h"
-#include "startup/settings_reader.h"
+#include "startup/colour_settings.h"
+#include "startup/startup_settings.h"
 #include "ui/styling.h"
 #include "ui/windows_colour.h"
 
 namespace edi::ui {
 
 StateColours ReadStateColours(const ProgramState& state, const QPalette& palette) {
-  const RowColours c = ReadRowColours(state);
+  const RowColours c = ReadRowColours(LoadStationSettings(state));
   return StateColours{WindowsColour(c.normal, palette), WindowsColour(c.inProgress, palette),
                       WindowsColour(c.done, palette), WindowsColour(c.error, palette)};
 }
 
 std::unique_ptr<MainWindow> SetUpMainWindow(Database& db, const ProgramState& state, const QString& commandLine,
-                                            std::vector<CentreRow>& rows, MessageSink& sink) {
+                                            MessageSink& sink) {
   const StateColours colours = ReadStateColours(state, QApplication::palette());
-  ResultSet list;
-  if (QueryCentreList(db, list) != "0000") {
-    sink.ShowMessage(kNoCentres);
+  std::vector<CentreRow> rows;
+  if (const Outcome listed = LoadCentreList(db, rows); !listed.ok()) {
+    sink.ShowMessage(kNoCentres, listed.reason);
     return nullptr;
   }
-  // A list that fails part-way is shown as far as it was read.
-  if (LoadCentreRows(list, rows) != "0000" && rows.empty()) return nullptr;
   std::map<std::string, QString> names;
   std::vector<QString> methodNames;
   for (const auto& row : rows) {
@@ -38,7 +37,7 @@ std::unique_ptr<MainWindow> SetUpMainWindow(Database& db, const ProgramState& st
     }
     methodNames.push_back(known->second);
   }
-  auto window = std::make_unique<MainWindow>(rows, std::move(methodNames), colours);
+  auto window = std::make_unique<MainWindow>(std::move(rows), std::move(methodNames), colours);
   if (!ApplyDisplaySettings(*window, state.display)) {
     sink.ShowMessage(kStylingError);
     return nullptr;

@@ -23,9 +23,9 @@ inline constexpr char kOperatorError[] = "オペレータ入力エラー";
 // The colours of section COLOR.
 StateColours ReadStateColours(const ProgramState& state, const QPalette& palette);
 
-// Builds W4702301 over `rows` (filled here), not yet shown. On a failure
-// shows its message through `sink` and returns nullptr: the program ends.
+// Builds W4702301 over the centre list, not yet shown. On a failure shows
+// its message through `sink` and returns nullptr: the program ends.
 std::unique_ptr<MainWindow> SetUpMainWindow(Database& db, const ProgramState& state, const QString& commandLine,
-                                            std::vector<CentreRow>& rows, MessageSink& sink);
+                                            MessageSink& sink);
 
 }  // namespace edi::ui

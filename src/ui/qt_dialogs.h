@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "jobs/file_exchange.h"
+#include "transport/file_exchange.h"
 #include "startup/message_sink.h"
 
 namespace edi::ui {

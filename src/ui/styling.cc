@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "startup/settings_reader.h"
+#include "startup/setting_numbers.h"
 #include "ui/windows_colour.h"
 
 namespace edi::ui {

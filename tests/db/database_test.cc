@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "db/category.h"
+#include "db/null_value.h"
 #include "db/open_database.h"
 #include "support/test_db.h"
 
@@ -19,11 +20,11 @@ TEST_P(DatabaseTest, NoDataFlagFollowsEveryQuery) {
   ASSERT_TRUE(db_.ExecuteSql("INSERT INTO 区分マスタ (区分, 区分ｺｰﾄﾞ, 区分名称) VALUES (:1, :2, :3)",
                              {std::string("送受信方式"), std::string("Z"), std::string("ＴＣＰ")}));
   ResultSet rs;
-  ASSERT_TRUE(db_.OpenReadOnlyResultset("SELECT * FROM 区分マスタ WHERE 区分ｺｰﾄﾞ = :1",
+  ASSERT_TRUE(db_.Query("SELECT * FROM 区分マスタ WHERE 区分ｺｰﾄﾞ = :1",
                                         {std::string("none")}, rs));
   EXPECT_EQ(db_.NoDataFlag(), "9");
   EXPECT_TRUE(rs.AtEnd());
-  ASSERT_TRUE(db_.OpenReadOnlyResultset("SELECT * FROM 区分マスタ", {}, rs));
+  ASSERT_TRUE(db_.Query("SELECT * FROM 区分マスタ", {}, rs));
   EXPECT_EQ(db_.NoDataFlag(), "0");
   EXPECT_EQ(rs.Get("区分名称"), "ＴＣＰ");
   EXPECT_EQ(rs.Get("区分ｺｰﾄﾞ"), "Z");
@@ -35,7 +36,7 @@ TEST_P(DatabaseTest, NullsNumbersAndColumnNamesOfAnyCase) {
       " VALUES (:1, :2, :3, :4)",
       {std::string("0101"), std::string("BP000001"), std::string("1"), std::monostate{}}));
   ResultSet rs;
-  ASSERT_TRUE(db_.OpenReadOnlyResultset("SELECT * FROM FL1902フォーマット情報マスタ WHERE BPID = :1",
+  ASSERT_TRUE(db_.Query("SELECT * FROM FL1902フォーマット情報マスタ WHERE BPID = :1",
                                         {std::string("BP000001")}, rs));
   ASSERT_FALSE(rs.AtEnd());
   EXPECT_EQ(rs.Get("bpid"), "BP000001");
@@ -45,6 +46,9 @@ TEST_P(DatabaseTest, NullsNumbersAndColumnNamesOfAnyCase) {
   EXPECT_EQ(rs.Get("no such column"), std::nullopt);
   rs.MoveNext();
   EXPECT_TRUE(rs.AtEnd());
+  EXPECT_EQ(NullToTrimmed(std::string("  abc  "), "x"), "abc");
+  EXPECT_EQ(NullToTrimmed(std::nullopt, "d"), "d");
+  EXPECT_EQ(NullToDefault(std::string("  abc "), "x"), "  abc ");
 }
 
 TEST_P(DatabaseTest, CategoryLookup) {
@@ -60,12 +64,12 @@ TEST_P(DatabaseTest, CategoryLookup) {
 
 TEST_P(DatabaseTest, ErrorsAreReportedNotThrown) {
   ResultSet rs;
-  EXPECT_FALSE(db_.OpenReadOnlyResultset("SELECT * FROM no_such_table", {}, rs));
+  EXPECT_FALSE(db_.Query("SELECT * FROM no_such_table", {}, rs));
   EXPECT_FALSE(db_.LastError().empty());
   EXPECT_EQ(db_.NoDataFlag(), "9");
   EXPECT_FALSE(db_.ExecuteSql("INSERT INTO no_such_table VALUES (1)"));
   // The connection is still usable.
-  EXPECT_TRUE(db_.OpenReadOnlyResultset("SELECT * FROM 区分マスタ", {}, rs));
+  EXPECT_TRUE(db_.Query("SELECT * FROM 区分マスタ", {}, rs));
 }
 
 TEST_P(DatabaseTest, TransactionsCommitAndRollBack) {
@@ -74,12 +78,12 @@ TEST_P(DatabaseTest, TransactionsCommitAndRollBack) {
   ASSERT_TRUE(db_.ExecuteSql("INSERT INTO 区分マスタ (区分, 区分ｺｰﾄﾞ) VALUES ('a', '1')"));
   ASSERT_TRUE(db_.RollbackTransaction());
   ResultSet rs;
-  ASSERT_TRUE(db_.OpenReadOnlyResultset("SELECT * FROM 区分マスタ", {}, rs));
+  ASSERT_TRUE(db_.Query("SELECT * FROM 区分マスタ", {}, rs));
   EXPECT_TRUE(rs.AtEnd());
   ASSERT_TRUE(db_.BeginTransaction());
   ASSERT_TRUE(db_.ExecuteSql("INSERT INTO 区分マスタ (区分, 区分ｺｰﾄﾞ) VALUES ('a', '1')"));
   ASSERT_TRUE(db_.CommitTransaction());
-  ASSERT_TRUE(db_.OpenReadOnlyResultset("SELECT * FROM 区分マスタ", {}, rs));
+  ASSERT_TRUE(db_.Query("SELECT * FROM 区分マスタ", {}, rs));
   EXPECT_FALSE(rs.AtEnd());
 }
 

@@ -10,8 +10,9 @@
 #include <regex>
 
 #include "db/null_value.h"
-#include "jobs/received_files.h"
+#include "jobs/conversion.h"
 #include "jobs/registration_job.h"
+#include "report/err_log_lines.h"
 #include "startup/startup.h"
 #include "station/demo_data.h"
 #include "station/demo_transfers.h"
@@ -44,17 +45,23 @@ class SilentMail : public MailProgress {
 // Records what the window would show.
 class RecordingView : public RunView {
  public:
+  const std::vector<CentreRow>& Rows() const override { return rows; }
   void SetRunning(bool running) override { events.push_back(running ? "running" : "idle"); }
   void BeginRow(int row) override { events.push_back("row " + std::to_string(row)); }
-  void StatusChanged(int row, int column) override {
-    events.push_back("status " + std::to_string(row) + " " + std::to_string(column));
+  void SetStatus(int row, Stage stage, const std::string& text) override {
+    rows[static_cast<size_t>(row)].Status(stage) = text;
+    events.push_back("status " + std::to_string(row) + " " + text);
   }
   void SetRowState(int row, int16_t state) override {
+    rows[static_cast<size_t>(row)].state = state;
     events.push_back("state " + std::to_string(row) + " " + std::to_string(state));
   }
+  void ReportFailure(int, const StageFailure& failure) override { failures.push_back(failure); }
   void ShowProcessing() override { ++shown; }
   void HideProcessing() override { ++hidden; }
+  std::vector<CentreRow> rows;
   std::vector<std::string> events;
+  std::vector<StageFailure> failures;
   int shown = 0, hidden = 0;
 };
 
@@ -91,31 +98,47 @@ class RunLoopTest : public ::testing::TestWithParam<std::string> {
 
   // Runs the centres `codes` as the run button does; returns their rows.
   std::map<std::string, CentreRow> Run(const std::vector<std::string>& codes) {
-    ResultSet list;
-    EXPECT_EQ(QueryCentreList(db(), list), "0000");
-    rows_.clear();
-    EXPECT_EQ(LoadCentreRows(list, rows_), "0000");
-    for (auto& row : rows_) {
+    EXPECT_TRUE(LoadCentreList(db(), view_.rows).ok());
+    for (auto& row : view_.rows) {
       if (std::find(codes.begin(), codes.end(), row.centreCode) != codes.end()) row.selected = -1;
     }
+    RunMarked();
+    std::map<std::string, CentreRow> byCode;
+    for (const auto& row : view_.rows) byCode[row.centreCode] = row;
+    return byCode;
+  }
+
+  void RunMarked() {
     ConfiguredPathDialogs dialogs;
     const JobContext context{db(), state_, converters_, "OP01", [] {}, mail_, dialogs};
-    RunLoop(rows_, view_, context).RunMarkedCentres();
-    std::map<std::string, CentreRow> byCode;
-    for (const auto& row : rows_) byCode[row.centreCode] = row;
-    return byCode;
+    RunLoop(view_, context).RunMarkedCentres();
+  }
+
+  // The reason the view was told for `step`, "" when none.
+  std::string FailureOf(const std::string& step) {
+    for (const auto& failure : view_.failures) {
+      if (failure.step == step) return failure.outcome.Codes() + " " + failure.outcome.reason;
+    }
+    return "";
+  }
+
+  // The ERR.LOG lines of the transfer, joined.
+  std::string LogOf(long long transfer) {
+    std::string text;
+    for (const auto& line : report::ErrLogLinesOf(station_ / "system/bin/ERR.LOG", transfer)) text += line + "\n";
+    return text;
   }
 
   long long TransferOf(const std::string& centre) {
     ResultSet rs;
-    EXPECT_TRUE(db().OpenReadOnlyResultset(
+    EXPECT_TRUE(db().Query(
         "SELECT 通番 FROM FL1102処理履歴ファイル WHERE センターコード = :1 AND 枝番 = 0 ORDER BY 通番 DESC", {centre}, rs));
     return rs.AtEnd() ? 0 : std::stoll(*rs.Get("通番"));
   }
 
   std::vector<Step> History(long long transfer) {
     ResultSet rs;
-    EXPECT_TRUE(db().OpenReadOnlyResultset(
+    EXPECT_TRUE(db().Query(
         "SELECT * FROM FL1102処理履歴ファイル WHERE 通番 = :1 ORDER BY 枝番", {transfer}, rs));
     std::vector<Step> steps;
     for (; !rs.AtEnd(); rs.MoveNext()) {
@@ -144,7 +167,6 @@ class RunLoopTest : public ::testing::TestWithParam<std::string> {
   cii::ConverterState converters_;
   SilentMail mail_;
   RecordingView view_;
-  std::vector<CentreRow> rows_;
 };
 
 TEST_P(RunLoopTest, EveryDemoCentreIsReceivedConvertedRegisteredAndBackedUp) {
@@ -183,9 +205,10 @@ TEST_P(RunLoopTest, EveryDemoCentreIsReceivedConvertedRegisteredAndBackedUp) {
 TEST_P(RunLoopTest, StatusTextsComeBeforeEachStageAndTheStatesAfter) {
   Run({"DEMOW01"});
   const int row = 1;  // DEMOM01, DEMOW01, ... (DEMOS01 is not listed)
-  ASSERT_EQ(rows_[row].centreCode, "DEMOW01");
-  std::vector<std::string> expected = {"running", "row 1", "state 1 1", "status 1 4", "status 1 4", "status 1 5",
-                                       "status 1 5", "status 1 6", "status 1 6", "state 1 2", "idle"};
+  ASSERT_EQ(view_.rows[row].centreCode, "DEMOW01");
+  std::vector<std::string> expected = {"running",         "row 1",         "state 1 1",     "status 1 受信中",
+                                       "status 1 OK",     "status 1 変換中", "status 1 OK",   "status 1 登録中",
+                                       "status 1 OK",     "state 1 2",     "idle"};
   EXPECT_EQ(view_.events, expected);
 }
 
@@ -207,20 +230,65 @@ TEST_P(RunLoopTest, TheTcpPackagesFailuresAre5001) {
   EXPECT_EQ(Kinds(TransferOf("DEMOZ01")), "01:(null)/(null) 10:5001/0105");
 }
 
+TEST_P(RunLoopTest, EveryFailureTellsItsReasonInTheLogAndToTheView) {
+  // The TCP package's program is missing: not a status of the package.
+  fs::remove(Path("nts/program/z_tcp.exe"));
+  Run({"DEMOZ01"});
+  const long long tcp = TransferOf("DEMOZ01");
+  EXPECT_EQ(Kinds(tcp), "01:(null)/(null) 10:5001/0001");
+  EXPECT_NE(FailureOf("受信").find("z_tcp.exe: No such file or directory"), std::string::npos) << FailureOf("受信");
+  EXPECT_NE(LogOf(tcp).find("5001 受信 5001/0001: "), std::string::npos) << LogOf(tcp);
+  // A command file that cannot be written is not a translator that did not start.
+  SetKey("PRPATH", Path("EDI.ini"));  // a file where a folder belongs
+  Run({"DEMOW01"});
+  const long long exchange = TransferOf("DEMOW01");
+  EXPECT_EQ(History(exchange)[0].end + "/" + History(exchange)[0].detail, "4100/0003");
+  EXPECT_NE(LogOf(exchange).find("4100 登録 4100/0003: the translator's command file"), std::string::npos)
+      << LogOf(exchange);
+  // A backup that fails names its files; the centre's outcome stays.
+  SetKey("PRPATH", Path("command"));
+  state_.paths.oldFile = Path("no-such-folder/");
+  auto rows = Run({"DEMOW02"});
+  EXPECT_EQ(Statuses(rows["DEMOW02"]), "OK|OK|OK|2");
+  EXPECT_NE(FailureOf("バックアップ").find("no-such-folder"), std::string::npos) << FailureOf("バックアップ");
+  EXPECT_NE(LogOf(TransferOf("DEMOW02")).find("バックアップ"), std::string::npos);
+}
+
+TEST_P(RunLoopTest, ARegistrationRowThatCannotBeWrittenIsNotOverwrittenByALaterSuccess) {
+  // A translator that registers two data kinds, and a database that refuses
+  // the first kind's row.
+  const std::string fake = Path("system/bin/two-kinds.sh");
+  test::WriteFile(fake,
+                  "f=$(sed -n 's/^\\/\\[EDI\\]STATUS_FILE=//p' \"${1#@}\" | tr -d '\\r')\n"
+                  "printf ' 0101            00000200000200\\r\\n 0102            00000100000100\\r\\n1\\r\\n' > \"$f\"\n");
+  SetKey("MGCMDLINEKR", "sh " + fake);
+  if (GetParam() == "postgres") {
+    ASSERT_TRUE(db().ExecuteSql(
+        "CREATE OR REPLACE FUNCTION refuse_0101() RETURNS trigger AS $$ BEGIN IF NEW.処理種別 = '41' AND NEW.取引情報区分 = '0101' AND"
+        " NEW.枝番 > 0 THEN RAISE EXCEPTION 'refused by the test'; END IF; RETURN NEW; END $$ LANGUAGE plpgsql"))
+        << db().LastError();
+    ASSERT_TRUE(db().ExecuteSql("CREATE TRIGGER refuse BEFORE UPDATE ON FL1102処理履歴ファイル FOR EACH ROW"
+                                " EXECUTE FUNCTION refuse_0101()")) << db().LastError();
+  } else {
+    ASSERT_TRUE(db().ExecuteSql("CREATE TRIGGER refuse BEFORE UPDATE ON FL1102処理履歴ファイル WHEN"
+                                " NEW.処理種別 = '41' AND NEW.取引情報区分 = '0101' BEGIN SELECT RAISE(ABORT, 'refused by the test'); END"))
+        << db().LastError();
+  }
+  auto rows = Run({"DEMOW01"});
+  EXPECT_EQ(rows["DEMOW01"].registrationStatus, "登録ｴﾗｰ");
+  EXPECT_NE(FailureOf("登録").find("refused by the test"), std::string::npos) << FailureOf("登録");
+  EXPECT_EQ(History(TransferOf("DEMOW01"))[0].end, "9999") << "branch 0 tells the failure";
+}
+
 TEST_P(RunLoopTest, MissingCentresAndPaths) {
   ASSERT_TRUE(db().ExecuteSql("UPDATE FL1903EDI制御マスタ SET NTS受信ファイルパス = '  ' WHERE センターコード = 'DEMOZ01'"));
   auto rows = Run({"DEMOZ01"});
   EXPECT_EQ(Kinds(TransferOf("DEMOZ01")), "01:(null)/(null) 10:6101/0000");
   // A centre that vanishes after the list was loaded.
-  ResultSet list;
-  ASSERT_EQ(QueryCentreList(db(), list), "0000");
-  std::vector<CentreRow> loaded;
-  LoadCentreRows(list, loaded);
+  ASSERT_TRUE(LoadCentreList(db(), view_.rows).ok());
   ASSERT_TRUE(db().ExecuteSql("DELETE FROM FL1903EDI制御マスタ WHERE センターコード = 'DEMOW01'"));
-  for (auto& row : loaded) row.selected = row.centreCode == "DEMOW01" ? -1 : 0;
-  ConfiguredPathDialogs dialogs;
-  const JobContext context{db(), state_, converters_, "OP01", [] {}, mail_, dialogs};
-  RunLoop(loaded, view_, context).RunMarkedCentres();
+  for (auto& row : view_.rows) row.selected = row.centreCode == "DEMOW01" ? -1 : 0;
+  RunMarked();
   EXPECT_EQ(Kinds(TransferOf("DEMOW01")), "01:(null)/(null) 10:7002/0000");
 }
 
@@ -339,13 +407,17 @@ TEST(ReceivedXml, FilesOfTheTransferByWholeName) {
   }
   test::WriteFile((dir / "recv/00000007_RCV_A+B_________2.XML").string(), "");
   test::WriteFile((dir / "recv/00000007_RCV_A+B_________1.XML").string(), "");
-  auto files = ReceivedXmlFiles(7, "A+B", (dir / "in").string() + "/", (dir / "recv").string());
+  PathSettings folders;
+  folders.ediInFil = (dir / "in").string() + "/";
+  const RunSettings settings;
+  Transfer transfer{7, "A+B", {}, {}, {}, {}, folders, settings};
+  transfer.centre.receivePath = (dir / "recv").string();
   std::vector<std::string> names;
-  for (const auto& f : files) names.push_back(f.parent_path().filename().string() + "/" + f.filename().string());
+  for (const auto& f : ReceivedXmlFiles(transfer)) names.push_back(f.parent_path().filename().string() + "/" + f.filename().string());
   EXPECT_EQ(names, (std::vector<std::string>{"in/00000007_RCV_A+B_________x.xml", "recv/00000007_RCV_A+B_________1.XML",
                                              "recv/00000007_RCV_A+B_________2.XML"}));
-  EXPECT_EQ(ReceivedXmlFiles(7, "A+B", (dir / "in").string() + "/", (dir / "recv/00000007_RCV_A+B_________1.XML").string()).size(),
-            1u) << "a path that names a file is not searched";
+  transfer.centre.receivePath = (dir / "recv/00000007_RCV_A+B_________1.XML").string();
+  EXPECT_EQ(ReceivedXmlFiles(transfer).size(), 1u) << "a path that names a file is not searched";
 }
 
 TEST(StatusLines, FieldsByPosition) {

@@ -25,15 +25,14 @@ class ControlMasterTest : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(ControlMasterTest, ListHoldsPartnerKindOneCentresInCodeOrder) {
-  ResultSet rs;
-  EXPECT_EQ(QueryCentreList(db_, rs), "9999");
+  std::vector<CentreRow> rows(3);
+  EXPECT_EQ(LoadCentreList(db_, rows).endCode, "9999");
   AddCentre("C03", "M", "1", std::string("/r"));
   AddCentre("C01", "Z", "1", std::string("/r/a.cii"));
   AddCentre("C02", "W", "2", std::string("/r"));
-  ASSERT_EQ(QueryCentreList(db_, rs), "0000");
-  std::vector<CentreRow> rows(3);
+  rows.resize(3);
   rows[0].state = kRowError;
-  ASSERT_EQ(LoadCentreRows(rs, rows), "0000");
+  ASSERT_TRUE(LoadCentreList(db_, rows).ok());
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].centreCode, "C01");
   EXPECT_EQ(rows[0].centreName, "名前C01");
@@ -48,32 +47,27 @@ TEST_P(ControlMasterTest, LookupResultCodes) {
   AddCentre("ZBLANK", "Z", "1", std::string("   "));
   AddCentre("ZNULL", "Z", "1", std::monostate{});
   AddCentre("MEMPTY", "M", "1", std::string(""));
-  ResultSet rs;
-  EXPECT_EQ(LookupCentre(db_, "ZOK", rs), "0000");
-  EXPECT_EQ(rs.Get("NTS受信ファイル番号"), "2");
-  EXPECT_EQ(LookupCentre(db_, "ZBLANK", rs), "6101");
-  EXPECT_EQ(LookupCentre(db_, "ZNULL", rs), "6101");
-  EXPECT_EQ(LookupCentre(db_, "MEMPTY", rs), "0000");
-  EXPECT_EQ(LookupCentre(db_, "NONE", rs), "7002");
-  EXPECT_EQ(LookupCentre(db_, "ZOK' OR 'a'='a", rs), "7002");
+  CentreMaster centre;
+  EXPECT_TRUE(LookupCentre(db_, "ZOK", centre).ok());
+  EXPECT_EQ(centre.ntsFileNo, 2);
+  EXPECT_EQ(centre.ReceivePath(), "/r/a.cii");
+  EXPECT_EQ(LookupCentre(db_, "ZBLANK", centre).endCode, "6101");
+  EXPECT_EQ(LookupCentre(db_, "ZNULL", centre).endCode, "6101");
+  EXPECT_TRUE(LookupCentre(db_, "MEMPTY", centre).ok());
+  EXPECT_EQ(LookupCentre(db_, "NONE", centre).endCode, "7002");
+  EXPECT_EQ(LookupCentre(db_, "ZOK' OR 'a'='a", centre).endCode, "7002");
 }
 
 TEST_P(ControlMasterTest, CentreCompanies) {
   CentreCompanies companies;
   companies.codes = {"stale"};
-  std::string result, detail;
-  LoadCentreCompanies(db_, "C01", companies, result, detail);
-  EXPECT_EQ(result, "7300");
-  EXPECT_EQ(detail, "0001");
-  EXPECT_EQ(companies.count(), 0);
+  EXPECT_EQ(LoadCentreCompanies(db_, "C01", companies).Codes(), "7300/0001");
+  EXPECT_TRUE(companies.codes.empty());
   ASSERT_TRUE(db_.ExecuteSql("INSERT INTO FL1915センタ利用企業マスタ VALUES ('C01', 'K1'), ('C01', 'K2')"));
-  LoadCentreCompanies(db_, "C01", companies, result, detail);
-  EXPECT_EQ(result, "0000");
-  EXPECT_EQ(detail, "0000");
-  ASSERT_EQ(companies.count(), 2);
+  EXPECT_TRUE(LoadCentreCompanies(db_, "C01", companies).ok());
+  ASSERT_EQ(companies.codes.size(), 2u);
   EXPECT_EQ(companies.codes[0], "K1");
-  LoadCentreCompanies(db_, "C01'--", companies, result, detail);
-  EXPECT_EQ(result, "7300");
+  EXPECT_EQ(LoadCentreCompanies(db_, "C01'--", companies).endCode, "7300");
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ControlMasterTest, ::testing::ValuesIn(test::TestBackends()));

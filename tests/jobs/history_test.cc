@@ -15,15 +15,14 @@ class HistoryTest : public ::testing::TestWithParam<std::string> {
   void SetUp() override { ASSERT_TRUE(test::OpenEmptyTestDatabase(GetParam(), db_)) << db_.LastError(); }
 
   long long Open(const std::string& centre = "C01") {
-    TransferOpenRecord r{"R", "1", "01", centre, 0, ""};
-    OpenTransfer(db_, r);
-    EXPECT_EQ(r.result, "0000");
+    TransferOpenRecord r{"R", "1", "01", centre, 0};
+    EXPECT_TRUE(OpenTransfer(db_, r).ok());
     return r.transferNo;
   }
 
   ResultSet Row(long long no, int branch) {
     ResultSet rs;
-    EXPECT_TRUE(db_.OpenReadOnlyResultset(
+    EXPECT_TRUE(db_.Query(
         "SELECT * FROM FL1102処理履歴ファイル WHERE 通番 = :1 AND 枝番 = :2",
         {no, static_cast<long long>(branch)}, rs));
     return rs;
@@ -31,7 +30,7 @@ class HistoryTest : public ::testing::TestWithParam<std::string> {
 
   size_t RowCount() {
     ResultSet rs;
-    EXPECT_TRUE(db_.OpenReadOnlyResultset("SELECT 通番 FROM FL1102処理履歴ファイル", {}, rs));
+    EXPECT_TRUE(db_.Query("SELECT 通番 FROM FL1102処理履歴ファイル", {}, rs));
     return rs.RowCount();
   }
 
@@ -40,30 +39,27 @@ class HistoryTest : public ::testing::TestWithParam<std::string> {
 
 TEST_P(HistoryTest, NumbersStartAtOneAndFollowTheHighestRow) {
   EXPECT_EQ(Open(), 1);
-  StepStartRecord step{1, "R", "1", "10", "C01", 0, ""};
-  StartHistoryStep(db_, step);
-  EXPECT_EQ(step.result, "0000");
+  StepStartRecord step{1, "R", "1", "10", "C01", 0};
+  EXPECT_TRUE(StartHistoryStep(db_, step).ok());
   EXPECT_EQ(step.branchNo, 1);
   StartHistoryStep(db_, step);
   EXPECT_EQ(step.branchNo, 2);
   // A gap is never filled: the next number follows the highest one.
   ASSERT_TRUE(db_.ExecuteSql("INSERT INTO FL1102処理履歴ファイル (通番, 枝番) VALUES (10, 3)"));
   EXPECT_EQ(Open(), 11);
-  StepStartRecord first{11, "R", "1", "10", "C01", 0, ""};
+  StepStartRecord first{11, "R", "1", "10", "C01", 0};
   StartHistoryStep(db_, first);
   EXPECT_EQ(first.branchNo, 1);
 }
 
 TEST_P(HistoryTest, OpenWritesTheBranchZeroRowWithOneClockReading) {
   int calls = 0;
-  HistoryClock clock = [&] {
+  Clock clock = [&] {
     ++calls;
-    return calls == 1 ? HistoryTimestamp{"2026/12/08", "23:59:59"}
-                      : HistoryTimestamp{"2026/12/09", "00:00:00"};
+    return calls == 1 ? LocalTime{"2026/12/08", "23:59:59"} : LocalTime{"2026/12/09", "00:00:00"};
   };
-  TransferOpenRecord r{"R", "1", "01", "C01", 0, ""};
-  OpenTransfer(db_, r, clock);
-  ASSERT_EQ(r.result, "0000");
+  TransferOpenRecord r{"R", "1", "01", "C01", 0};
+  ASSERT_TRUE(OpenTransfer(db_, r, clock).ok());
   EXPECT_EQ(calls, 1);
   ResultSet rs = Row(r.transferNo, 0);
   ASSERT_FALSE(rs.AtEnd());
@@ -77,17 +73,15 @@ TEST_P(HistoryTest, OpenWritesTheBranchZeroRowWithOneClockReading) {
 
 TEST_P(HistoryTest, StepBlanksEmptyCodesAndRefusesTransferZero) {
   const long long no = Open();
-  StepStartRecord step{no, "", "", "", "C01", 0, ""};
-  StartHistoryStep(db_, step);
-  ASSERT_EQ(step.result, "0000");
+  StepStartRecord step{no, "", "", "", "C01", 0};
+  ASSERT_TRUE(StartHistoryStep(db_, step).ok());
   EXPECT_EQ(step.direction, " ");
   EXPECT_EQ(step.processKind, " ");
   EXPECT_EQ(Row(no, step.branchNo).Get("相手先種別"), " ");
 
   const size_t before = RowCount();
-  StepStartRecord zero{0, "R", "1", "10", "C01", 0, ""};
-  StartHistoryStep(db_, zero);
-  EXPECT_EQ(zero.result, "9999");
+  StepStartRecord zero{0, "R", "1", "10", "C01", 0};
+  EXPECT_EQ(StartHistoryStep(db_, zero).endCode, "9999");
   EXPECT_EQ(RowCount(), before);
 }
 
@@ -99,8 +93,7 @@ TEST_P(HistoryTest, CloseWritesEndColumnsWithDefaults) {
   close.inputRecords = 12;
   close.outputFileSize = 3456;
   close.detailCode = "0002";
-  CloseHistoryRow(db_, close, [] { return HistoryTimestamp{"2026/12/08", "10:11:12"}; });
-  ASSERT_EQ(close.result, "0000");
+  ASSERT_TRUE(CloseHistoryRow(db_, close, [] { return LocalTime{"2026/12/08", "10:11:12"}; }).ok());
   EXPECT_EQ(close.endCode, "0000");
   EXPECT_EQ(close.bpid, " ");
   ResultSet rs = Row(no, 0);
@@ -120,21 +113,27 @@ TEST_P(HistoryTest, ClosingAMissingRowWritesNothingAndFails) {
   close.transferNo = no;
   close.branchNo = 7;
   close.endCode = "0000";
-  close.result = "0000";  // left over from an earlier close
-  CloseHistoryRow(db_, close);
+  const Outcome closed = CloseHistoryRow(db_, close);
+  EXPECT_EQ(closed.endCode, "9999");
+  EXPECT_NE(closed.reason.find("枝番 7"), std::string::npos) << closed.reason;
   EXPECT_EQ(close.endCode, "9999");
-  EXPECT_EQ(close.result, "9999");
   EXPECT_EQ(RowCount(), 1u);
   EXPECT_EQ(Row(no, 0).Get("終了コード"), std::nullopt);
 
   RowCloseRecord zero;
-  CloseHistoryRow(db_, zero);
-  EXPECT_EQ(zero.result, "9999");
+  EXPECT_FALSE(CloseHistoryRow(db_, zero).ok());
+  // A failure of the database comes with the driver's message.
+  ASSERT_TRUE(db_.ExecuteSql("DROP TABLE FL1102処理履歴ファイル"));
+  TransferOpenRecord r{"R", "1", "01", "C01", 0};
+  const Outcome opened = OpenTransfer(db_, r);
+  EXPECT_EQ(opened.endCode, "9999");
+  EXPECT_NE(opened.reason.find(db_.LastError()), std::string::npos) << opened.reason;
+  EXPECT_FALSE(db_.LastError().empty());
 }
 
 TEST_P(HistoryTest, StepKindsFollowTheFileName) {
   const long long no = Open();
-  StepStartRecord step{no, "R", "1", "", "C01", 0, ""};
+  StepStartRecord step{no, "R", "1", "", "C01", 0};
   StartCiiXmlStep(db_, "00000001_RCV_C01_________.cii", step);
   EXPECT_EQ(step.processKind, "33");
   StartCiiXmlStep(db_, "a.xml", step);
@@ -153,9 +152,8 @@ TEST_P(HistoryTest, StepKindsFollowTheFileName) {
 }
 
 TEST_P(HistoryTest, QuotesInTextsAreData) {
-  TransferOpenRecord r{"R", "1", "01", "O'BRIEN", 0, ""};
-  OpenTransfer(db_, r);
-  ASSERT_EQ(r.result, "0000");
+  TransferOpenRecord r{"R", "1", "01", "O'BRIEN", 0};
+  ASSERT_TRUE(OpenTransfer(db_, r).ok());
   EXPECT_EQ(Row(r.transferNo, 0).Get("センターコード"), "O'BRIEN");
 }
 
@@ -172,9 +170,8 @@ TEST_P(HistoryTest, RacingStationsNeverShareATransferNumber) {
       return;
     }
     for (int i = 0; i < kPerStation; ++i) {
-      TransferOpenRecord r{"R", "1", "01", "S" + std::to_string(s), 0, ""};
-      OpenTransfer(db, r);
-      if (r.result == "0000") numbers[s].push_back(r.transferNo); else ++failures[s];
+      TransferOpenRecord r{"R", "1", "01", "S" + std::to_string(s), 0};
+      if (OpenTransfer(db, r).ok()) numbers[s].push_back(r.transferNo); else ++failures[s];
     }
   };
   std::thread a(station, 0), b(station, 1);

@@ -75,14 +75,14 @@ class HistoryReportTest : public ::testing::TestWithParam<std::string> {
 TEST_P(HistoryReportTest, JudgesEachTransferNewestFirst) {
   const auto stories = Read();
   ASSERT_EQ(Numbers(stories), "4321");
-  EXPECT_EQ(stories[3].outcome, Outcome::kDone);
+  EXPECT_EQ(stories[3].ending, Ending::kDone);
   EXPECT_EQ(stories[3].steps.size(), 3u);
   EXPECT_EQ(stories[3].centreName, "オニール商会");
-  EXPECT_EQ(stories[2].outcome, Outcome::kStopped);
+  EXPECT_EQ(stories[2].ending, Ending::kStopped);
   EXPECT_EQ(stories[2].failedBranch, 2);  // stopped after the conversion, before registration
-  EXPECT_EQ(stories[1].outcome, Outcome::kFailed);
+  EXPECT_EQ(stories[1].ending, Ending::kFailed);
   EXPECT_EQ(stories[1].failedBranch, 2);
-  EXPECT_EQ(stories[0].outcome, Outcome::kFailed);
+  EXPECT_EQ(stories[0].ending, Ending::kFailed);
   EXPECT_EQ(stories[0].failedBranch, 2);
 }
 

@@ -7,7 +7,10 @@
 #include <regex>
 #include <sstream>
 
-#include "startup/settings_reader.h"
+#include "startup/colour_settings.h"
+#include "startup/job_settings.h"
+#include "startup/mail_settings.h"
+#include "startup/startup_settings.h"
 #include "station/station_setup.h"
 #include "support/test_db.h"
 
@@ -58,8 +61,8 @@ TEST_F(StartUpTest, FreshStationStartsAndFillsTheProgramState) {
   EXPECT_EQ(state_.settingsFolder, station_.string());
   EXPECT_EQ(state_.paths.ediInFil, station_.string() + "/in/");
   EXPECT_EQ(state_.paths.mgstPath, station_.string() + "/status");
-  EXPECT_EQ(state_.minimaize, 1);
-  EXPECT_EQ(state_.osName, "Unknown OS");
+  EXPECT_EQ(state_.packageWindowMinimized, 1);
+  EXPECT_FALSE(state_.userName.empty());
   EXPECT_EQ(state_.connectionString, "sqlite:" + station_.string() + "/data/edi.sqlite");
   EXPECT_EQ(state_.display.textBackColor, 16777215.0);
   EXPECT_EQ(state_.display.titleFont.name, "ＭＳ ゴシック");
@@ -81,32 +84,30 @@ TEST_F(StartUpTest, SettingsErrorsEndStartUpWithTheReadErrorMessage) {
 
 TEST_F(StartUpTest, LaterSettingsAreReadFromTheStationsFile) {
   ASSERT_TRUE(Start());
-  EXPECT_EQ(ReadJobPathSettings(state_).prPath, station_.string() + "/command");
-  EXPECT_EQ(ReadDataKindCodes(state_), std::vector<std::string>{"0101"});
-  EXPECT_EQ(ReadRowColours(state_).error, 255.0);
+  auto job = [&] { return ReadJobSettings(LoadStationSettings(state_)); };
+  auto colours = [&] { return ReadRowColours(LoadStationSettings(state_)); };
+  EXPECT_EQ(job().commandFolder, station_.string() + "/command");
+  EXPECT_EQ(job().dataKinds, std::vector<std::string>{"0101"});
+  EXPECT_EQ(colours().error, 255.0);
   SetKey("エラー", "&H000000FF");
-  EXPECT_EQ(ReadRowColours(state_).error, 255.0);
+  EXPECT_EQ(colours().error, 255.0);
   SetKey("エラー", "12ab");
-  EXPECT_EQ(ReadRowColours(state_).error, 12.0) << "the leading number";
+  EXPECT_EQ(colours().error, 12.0) << "the leading number";
   SetKey("エラー", "");
-  EXPECT_EQ(ReadRowColours(state_).error, 0.0) << "an empty key is black";
-  EXPECT_EQ(ReadMailSettings(state_).sendUrl, "sendmail://");
-  EXPECT_EQ(ReadNtsProgramDir(state_), station_.string() + "/nts/program/");
+  EXPECT_EQ(colours().error, 0.0) << "an empty key is black";
+  EXPECT_EQ(ReadMailSettings(LoadStationSettings(state_)).sendUrl, "sendmail://");
+  EXPECT_EQ(job().packageProgramFolder, station_.string() + "/nts/program/");
   SetKey("NTS100_PROGRAM_DIR", "");
-  EXPECT_EQ(ReadNtsProgramDir(state_), "/opt/nts/100btcp/");
-  // The data-kind list ends at the first empty or "\\" line.
-  std::ofstream(station_ / "EDI.ini", std::ios::app) << "[JKBN_K_J]\r\n";
+  EXPECT_EQ(job().packageProgramFolder, "/opt/nts/100btcp/");
   SetKey("MGCMDLINEKR", "/usr/bin/translator");
-  EXPECT_EQ(ReadJobPathSettings(state_).mgCmdLineKr, "/usr/bin/translator");
+  EXPECT_EQ(job().translatorCommand, "/usr/bin/translator");
 }
 
 TEST(DataKindCodes, StopAtTheFirstEmptyOrBackslashEntry) {
   auto dir = test::TempDir("kinds");
   std::filesystem::create_directories(dir / "system/bin");
   std::ofstream(dir / "EDI.ini") << "[JKBN_K_J]\n0101\n0202\n\\\n0303\n";
-  ProgramState state;
-  state.settingsFolder = dir.string();
-  EXPECT_EQ(ReadDataKindCodes(state), (std::vector<std::string>{"0101", "0202"}));
+  EXPECT_EQ(ReadJobSettings(ProfileFile::Load(dir / "EDI.ini")).dataKinds, (std::vector<std::string>{"0101", "0202"}));
 }
 
 TEST_F(StartUpTest, EmptyFontNameIsNoError) {

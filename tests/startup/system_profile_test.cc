@@ -9,14 +9,14 @@ namespace edi {
 namespace {
 
 TEST(SystemProfile, LinuxFacts) {
-  cProfile profile;
-  EXPECT_EQ(profile.OS(), "Unknown OS");
-  EXPECT_TRUE(std::regex_match(profile.Ver(), std::regex("[0-9]+\\.[0-9]+"))) << profile.Ver();
-  EXPECT_TRUE(std::regex_match(profile.Build(), std::regex("[0-9]+"))) << profile.Build();
+  SystemProfile profile;
+  EXPECT_EQ(profile.osFamily(), "Unknown OS");
+  EXPECT_TRUE(std::regex_match(profile.osVersion(), std::regex("[0-9]+\\.[0-9]+"))) << profile.osVersion();
+  EXPECT_TRUE(std::regex_match(profile.build(), std::regex("[0-9]+"))) << profile.build();
   char host[256] = {};
   gethostname(host, 255);
-  EXPECT_EQ(profile.machine(), host);
-  EXPECT_FALSE(profile.User().empty());
+  EXPECT_EQ(profile.computerName(), host);
+  EXPECT_FALSE(profile.userName().empty());
 }
 
 }  // namespace

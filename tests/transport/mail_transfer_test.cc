@@ -13,6 +13,7 @@
 #include "support/format_fixture.h"
 #include "support/test_db.h"
 #include "transport/mail_store.h"
+#include "transport/match_pattern.h"
 
 namespace edi {
 namespace {
@@ -70,15 +71,16 @@ class MailTest : public ::testing::Test {
   MailTransferRequest Request(const std::string& direction = "R", const std::string& format = "X") {
     MailTransferRequest r;
     r.centreCode = "DEMOM01";
-    r.serialNo = 7;
+    r.transferNo = 7;
     r.direction = direction;
     r.dataFormat = format;
     r.partnerAddress = kPartner;
     return r;
   }
 
-  int Run(MailTransferRequest& request) {
-    MailContext context{state_, progress_, [] { return std::string("2009/03/04 05:06:07"); }};
+  Outcome Run(MailTransferRequest& request) {
+    const MailSettings settings = ReadMailSettings(ProfileFile::Load(dir_ / "EDI.ini"));
+    MailContext context{state_, settings, progress_, [] { return std::string("2009/03/04 05:06:07"); }};
     return RunMailTransfer(request, context);
   }
 
@@ -103,8 +105,7 @@ TEST_F(MailTest, TwoMatchingMessagesAreBothKeptAndMarkedSeen) {
   Deliver(dir_ / "Maildir", "1001.b", Mail("other@partner.example", "<other/>"));
   Deliver(dir_ / "Maildir", "1002.c", Mail(kPartner, "<second/>"));
   auto request = Request();
-  ASSERT_EQ(Run(request), 0) << (progress_.errors.empty() ? "" : progress_.errors[0]);
-  EXPECT_EQ(request.result, "0000");
+  ASSERT_TRUE(Run(request).ok()) << (progress_.errors.empty() ? "" : progress_.errors[0]);
   EXPECT_EQ(Inbound("00000007_RCV_DEMOM01_____.XML"), "<first/>");
   EXPECT_EQ(Inbound("00000007_RCV_DEMOM01_____0002.XML"), "<second/>");
   EXPECT_EQ(Names(dir_ / "Maildir/cur"), (std::vector<std::string>{"1000.a:2,S", "1002.c:2,S"}));
@@ -115,7 +116,7 @@ TEST_F(MailTest, TwoMatchingMessagesAreBothKeptAndMarkedSeen) {
   request = Request();
   fs::remove_all(dir_ / "in");
   fs::create_directory(dir_ / "in");
-  ASSERT_EQ(Run(request), 0);
+  ASSERT_TRUE(Run(request).ok());
   EXPECT_TRUE(fs::is_empty(dir_ / "in"));
 }
 
@@ -123,7 +124,7 @@ TEST_F(MailTest, CiiAttachmentsAreStoredOneAfterTheOther) {
   Deliver(dir_ / "Maildir", "1.a", Mail(kPartner, "GROUP-1"));
   Deliver(dir_ / "Maildir", "2.b", Mail(kPartner, "GROUP-2"));
   auto request = Request("R", "C");
-  ASSERT_EQ(Run(request), 0);
+  ASSERT_TRUE(Run(request).ok());
   EXPECT_EQ(Inbound("00000007_RCV_DEMOM01_____.CII"), "GROUP-1GROUP-2");
 }
 
@@ -131,8 +132,9 @@ TEST_F(MailTest, AMatchingMessageWithoutAttachmentFailsAndMarksNothing) {
   Deliver(dir_ / "Maildir", "1.a", Mail(kPartner, "<first/>"));
   Deliver(dir_ / "Maildir", "2.b", Mail(kPartner, ""));
   auto request = Request();
-  EXPECT_EQ(Run(request), 9);
-  EXPECT_EQ(request.result, "9999");
+  const Outcome outcome = Run(request);
+  EXPECT_EQ(outcome.Codes(), "5100/9999");
+  EXPECT_EQ(outcome.reason.substr(0, 9), "Error 4: ") << "the mail error number is in the reason";
   ASSERT_EQ(progress_.errors.size(), 1u);
   EXPECT_EQ(progress_.errors[0].substr(0, 9), "Error 4: ");
   EXPECT_TRUE(fs::is_empty(dir_ / "in"));
@@ -142,7 +144,7 @@ TEST_F(MailTest, AMatchingMessageWithoutAttachmentFailsAndMarksNothing) {
 TEST_F(MailTest, NoMatchingMessageIsSuccessWithoutFile) {
   Deliver(dir_ / "Maildir", "1.a", Mail("someone@else.example", "x"));
   auto request = Request();
-  EXPECT_EQ(Run(request), 0);
+  EXPECT_TRUE(Run(request).ok());
   EXPECT_TRUE(fs::is_empty(dir_ / "in"));
 }
 
@@ -153,7 +155,7 @@ TEST_F(MailTest, BadRequestsFailWithoutListOrBox) {
            [](MailTransferRequest& r) { r.centreCode = "ABCDEFGHIJKLM"; }}) {
     auto request = Request();
     change(request);
-    EXPECT_EQ(Run(request), 9);
+    EXPECT_EQ(Run(request).Codes(), "5100/9999");
     EXPECT_TRUE(progress_.steps.empty());
     EXPECT_TRUE(progress_.errors.empty());
   }
@@ -162,16 +164,16 @@ TEST_F(MailTest, BadRequestsFailWithoutListOrBox) {
 TEST_F(MailTest, AStoreThatDoesNotExistIsASignOnError) {
   Settings("maildir://" + (dir_ / "none").string(), "", "");
   auto request = Request();
-  EXPECT_EQ(Run(request), 9);
+  EXPECT_EQ(Run(request).Codes(), "5100/9999");
   ASSERT_EQ(progress_.errors.size(), 2u) << "the step and the job each show the box";
   EXPECT_EQ(progress_.errors[0].substr(0, 9), "Error 2: ");
   Settings("gopher://x", "", "");
-  EXPECT_EQ(Run(request), 9);
+  EXPECT_EQ(Run(request).Codes(), "5100/9999");
 }
 
 TEST_F(MailTest, ASendWithoutOutboundFileNeitherSignsOnNorMails) {
   auto request = Request("S", "X");
-  ASSERT_EQ(Run(request), 0) << "the transport at port 1 would refuse a sign-on";
+  ASSERT_TRUE(Run(request).ok()) << "the transport at port 1 would refuse a sign-on";
   EXPECT_EQ(progress_.steps.back(), "送信添付ファイルなし");
 }
 
@@ -224,7 +226,7 @@ TEST_F(MailServerTest, ImapKeepsEveryMatchingAttachmentAndMarksThemSeen) {
   Deliver(maildir_, "1002.c", Mail(kPartner, "<second/>"));
   Settings(Url("imap", "IMAP_PORT"), "secret", "");
   auto request = Request();
-  ASSERT_EQ(Run(request), 0) << (progress_.errors.empty() ? "" : progress_.errors[0]);
+  ASSERT_TRUE(Run(request).ok()) << (progress_.errors.empty() ? "" : progress_.errors[0]);
   EXPECT_EQ(Inbound("00000007_RCV_DEMOM01_____.XML"), "<first/>");
   EXPECT_EQ(Inbound("00000007_RCV_DEMOM01_____0002.XML"), "<second/>");
   EXPECT_EQ(progress_.steps, kReceiveSteps);
@@ -248,7 +250,7 @@ TEST_F(MailServerTest, AWrongPasswordIsASignOnError) {
   Deliver(maildir_, "1.a", Mail(kPartner, "<first/>"));
   Settings(Url("imap", "IMAP_PORT"), "wrong", "");
   auto request = Request();
-  EXPECT_EQ(Run(request), 9);
+  EXPECT_EQ(Run(request).Codes(), "5100/9999");
   ASSERT_FALSE(progress_.errors.empty());
   EXPECT_EQ(progress_.errors[0].substr(0, 9), "Error 1: ") << progress_.errors[0];
   EXPECT_TRUE(fs::is_empty(dir_ / "in"));
@@ -257,7 +259,7 @@ TEST_F(MailServerTest, AWrongPasswordIsASignOnError) {
 TEST_F(MailServerTest, AnUntrustedCertificateIsASignOnError) {
   Settings(Url("imaps", "IMAPS_PORT"), "secret", "");
   auto request = Request();
-  EXPECT_EQ(Run(request), 9);
+  EXPECT_EQ(Run(request).Codes(), "5100/9999");
   ASSERT_FALSE(progress_.errors.empty());
   EXPECT_EQ(progress_.errors[0].substr(0, 9), "Error 1: ") << progress_.errors[0];
 }
@@ -267,11 +269,11 @@ TEST_F(MailServerTest, Pop3RemembersTheMessagesItTook) {
   Deliver(maildir_, "2.b", Mail(kPartner, "GROUP-2"));
   Settings(Url("pop3", "POP3_PORT"), "secret", "");
   auto request = Request("R", "C");
-  ASSERT_EQ(Run(request), 0) << (progress_.errors.empty() ? "" : progress_.errors[0]);
+  ASSERT_TRUE(Run(request).ok()) << (progress_.errors.empty() ? "" : progress_.errors[0]);
   EXPECT_EQ(Inbound("00000007_RCV_DEMOM01_____.CII"), "GROUP-1GROUP-2");
   fs::remove(dir_ / "in/00000007_RCV_DEMOM01_____.CII");
   request = Request("R", "C");
-  ASSERT_EQ(Run(request), 0);
+  ASSERT_TRUE(Run(request).ok());
   EXPECT_TRUE(fs::is_empty(dir_ / "in")) << "taken messages are not received twice";
 }
 
@@ -300,7 +302,7 @@ TEST_F(MailServerTest, ASendMailsTheFirstOutboundFileWithSubjectAndShiftJisBody)
   test::WriteFile((dir_ / "out/00000007_SND_東京__________0001.XML").string(), "<first/>");
   auto request = Request("S", "X");
   request.centreCode = "東京";
-  ASSERT_EQ(Run(request), 0) << (progress_.errors.empty() ? "" : progress_.errors[0]);
+  ASSERT_TRUE(Run(request).ok()) << (progress_.errors.empty() ? "" : progress_.errors[0]);
   EXPECT_EQ(progress_.steps, (std::vector<std::string>{"パラメータチェック", "INIファイル読込み", "送信処理開始", "ログオン",
                                                        "メッセージを作成", "Pi_Rec.Pi_相手先メールアドレス", kPartner,
                                                        "受信者オブジェクトの作成", "添付ファイル作成", "送信", "ログオフ"}));
@@ -327,6 +329,13 @@ TEST_F(MailServerTest, ASendMailsTheFirstOutboundFileWithSubjectAndShiftJisBody)
   vmime::utility::outputStreamStringAdapter bodyOut(body);
   text->getText()->extract(bodyOut);
   EXPECT_EQ(AnsiToUtf8(body), "①注文です\r\nよろしく");
+}
+
+TEST(MatchPattern, SearchesAnywhereIgnoringCase) {
+  EXPECT_TRUE(MatchPattern("A.XML", "zzA1XMLzz"));
+  EXPECT_TRUE(MatchPattern("A.XML", "a.xml"));
+  EXPECT_FALSE(MatchPattern("A.XML", "AXML"));
+  EXPECT_FALSE(MatchPattern("(", "anything"));  // a bad pattern matches nothing
 }
 
 }  // namespace

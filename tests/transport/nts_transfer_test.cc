@@ -26,8 +26,8 @@ class NtsTransferTest : public ::testing::Test {
     state_.paths.ntsPath = (dir_ / "nts").string() + "/";
     state_.paths.ediInFil = (dir_ / "in").string() + "/";
     state_.paths.ediOutFil = (dir_ / "out").string() + "/";
-    state_.minimaize = 1;
-    state_.demoMode = 0;
+    state_.packageWindowMinimized = 1;
+    state_.packageDemoMode = 0;
     test::WriteFile((dir_ / "partner/01_01").string(), "PARTNER DATA");
     Configure("");
   }
@@ -40,19 +40,14 @@ class NtsTransferTest : public ::testing::Test {
 
   std::string ReceivePath() const { return (dir_ / "recv/R.CII").string(); }
 
-  int Run(NtsTransferRequest& request, std::string* why = nullptr) {
-    std::string reason;
-    const int result = RunNtsTransfer(request, ReceivePath(), Context(), reason);
-    if (why != nullptr) *why = reason;
-    return result;
-  }
+  Outcome Run(NtsTransferRequest& request) { return RunNtsTransfer(request, ReceivePath(), Context()); }
 
   NtsContext Context() const { return NtsContext{state_, (dir_ / "program").string() + "/", [] {}}; }
 
-  static NtsTransferRequest Request(long long serial, const std::string& centre = "AB") {
+  static NtsTransferRequest Request(TransferNo number, const std::string& centre = "AB") {
     NtsTransferRequest r;
     r.centreCode = centre;
-    r.serialNo = serial;
+    r.transferNo = number;
     r.mode = "1";
     r.partnerNo = 1;
     r.fileNo = 1;
@@ -67,19 +62,17 @@ class NtsTransferTest : public ::testing::Test {
 
 TEST_F(NtsTransferTest, AReceiveCopiesTheFileUnderTheTransferName) {
   auto request = Request(56, "1234");
-  ASSERT_EQ(Run(request), 0);
-  EXPECT_EQ(request.status, "0000");
+  ASSERT_TRUE(Run(request).ok());
   EXPECT_EQ(Inbound("00000056_RCV_1234________.CII"), "PARTNER DATA");
   EXPECT_EQ(test::ReadFile((dir_ / "program/Zkeyin.dat").string()),
             "00000056\r\n1\r\n01\r\n01\r\nD\r\nN\r\n1\r\n0\r\n0\r\n0\r\n1\r\n");
   EXPECT_TRUE(fs::exists(ReceivePath())) << "the package's receive file is not removed";
 }
 
-TEST_F(NtsTransferTest, TransferNamesPadTheCentreCode) {
-  EXPECT_EQ(NtsFileName(56, "AB", false), "00000056_RCV_AB__________.CII");
-  EXPECT_EQ(NtsFileName(56, "ABCDEFGHIJKLMN", false), "00000056_RCV_ABCDEFGHIJKL.CII");
-  EXPECT_EQ(NtsFileName(56, "A B", false), "00000056_RCV_A_B_________.CII");
-  EXPECT_EQ(NtsFileName(7, "A B", true), "00000007_SND_A_B_________.CII");
+TEST_F(NtsTransferTest, ALongCentreCodeIsCutLikeEveryName) {
+  auto request = Request(57, "ABCDEFGHIJKLMN");
+  ASSERT_TRUE(Run(request).ok());
+  EXPECT_EQ(Inbound("00000057_RCV_ABCDEFGHIJKL.CII"), "PARTNER DATA");
 }
 
 TEST_F(NtsTransferTest, StaleStatusFilesAreDeletedBeforeTheRun) {
@@ -87,9 +80,9 @@ TEST_F(NtsTransferTest, StaleStatusFilesAreDeletedBeforeTheRun) {
   test::WriteFile(state_.paths.ntsPath + "STS/sts-lower.txt", "\"0105\"\r\n");
   Configure("NO_STATUS=1\n");
   auto request = Request(2);
-  request.status = "";
-  EXPECT_EQ(Run(request), 9) << "no status file of this run";
-  EXPECT_EQ(request.status, "") << "status and count stay as they were on 9";
+  const Outcome outcome = Run(request);
+  EXPECT_EQ(outcome.Codes(), "5001/0000") << "no status file of this run";
+  EXPECT_NE(outcome.reason.find("no status file"), std::string::npos) << outcome.reason;
   EXPECT_TRUE(fs::is_empty(state_.paths.ntsPath + "STS"));
 }
 
@@ -100,8 +93,9 @@ TEST_F(NtsTransferTest, StatusesOfThePackage) {
     fs::remove_all(dir_ / "in");
     fs::create_directory(dir_ / "in");
     auto request = Request(3);
-    ASSERT_EQ(Run(request), 0) << written;
-    EXPECT_EQ(request.status, expected) << written;
+    const Outcome outcome = Run(request);
+    EXPECT_EQ(outcome.detailCode, expected) << written;
+    EXPECT_EQ(outcome.endCode, expected == "0000" ? "0000" : "5001") << written;
     EXPECT_EQ(fs::exists(dir_ / "in/00000003_RCV_AB__________.CII"), expected == "0000") << written;
   }
 }
@@ -111,16 +105,16 @@ TEST_F(NtsTransferTest, TheLogDecidesAndLogfl2IsOnlyTheFallback) {
   test::WriteFile(state_.paths.ntsPath + "LOGFL2.dat", "LOG\n" + std::string(71, ' ') + "0000005 00000004\n");
   Configure("NO_LOG=1\n");
   auto request = Request(4);
-  std::string why;
-  EXPECT_EQ(Run(request, &why), 9);
-  EXPECT_NE(why.find("not in the package log"), std::string::npos);
+  const Outcome outcome = Run(request);
+  EXPECT_EQ(outcome.Codes(), "5001/0000");
+  EXPECT_NE(outcome.reason.find("not in the package log"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir_ / "in/00000004_RCV_AB__________.CII")) << "nothing is copied";
   // Without LOGFL.dat, LOGFL2.dat is read.
   fs::remove(state_.paths.ntsPath + "LOGFL.dat");
   fs::remove(state_.paths.ntsPath + "LOGFL2.dat");
   Configure("LOG_FILE=LOGFL2.dat\n");
   request = Request(4);
-  EXPECT_EQ(Run(request, &why), 0) << why;
+  EXPECT_TRUE(Run(request).ok()) << Run(request).reason;
   EXPECT_TRUE(fs::exists(dir_ / "in/00000004_RCV_AB__________.CII"));
 }
 
@@ -129,24 +123,34 @@ TEST_F(NtsTransferTest, TheNewestRecordOfTheSerialGivesTheCount) {
                   "LOG\n" + std::string(71, ' ') + "0000007 00000123\n" + std::string(71, ' ') + "0000008      123\n");
   Configure("NO_LOG=1\n");
   auto request = Request(123);
-  ASSERT_EQ(Run(request), 0);
+  ASSERT_TRUE(Run(request).ok());
   EXPECT_EQ(request.transferredCount, 8);
   EXPECT_EQ(test::ReadFile((dir_ / "program/Zkeyin.dat").string()).substr(0, 10), "00000123\r\n");
 }
 
-TEST_F(NtsTransferTest, AProgramThatCannotRunLeavesNoStatus) {
+TEST_F(NtsTransferTest, FailuresOnTheWayTellTheirReason) {
+  // A program that cannot be started is not a status of the package.
   fs::remove(dir_ / "program/z_tcp.exe");
   auto request = Request(5);
-  EXPECT_EQ(Run(request), 9);
-  EXPECT_EQ(RunAndWait((dir_ / "program/z_tcp.exe").string(), (dir_ / "program").string(), {}), 9);
+  Outcome outcome = Run(request);
+  EXPECT_EQ(outcome.Codes(), "5001/0001");
+  EXPECT_NE(outcome.reason.find("z_tcp.exe"), std::string::npos) << outcome.reason;
+  EXPECT_NE(outcome.reason.find("No such file"), std::string::npos) << outcome.reason;
+  // A received file that cannot be copied into the inbound folder.
+  fs::copy_file(std::string(EDI_BINARY_DIR) + "/apps/z_tcp-standin", dir_ / "program/z_tcp.exe");
+  state_.paths.ediInFil = (dir_ / "no-such-folder").string() + "/";
+  outcome = Run(request);
+  EXPECT_EQ(outcome.Codes(), "5001/0000");
+  EXPECT_NE(outcome.reason.find("no-such-folder"), std::string::npos) << outcome.reason;
 }
 
-TEST_F(NtsTransferTest, DeleteFileIfPresentReportsWhatItDid) {
+TEST_F(NtsTransferTest, DeleteFileIfPresentLeavesNoMatch) {
   const std::string folder = state_.paths.ntsPath;
-  EXPECT_EQ(DeleteFileIfPresent(folder, "STS/Sts*.TXT"), 1);
+  std::string why;
+  EXPECT_TRUE(DeleteFileIfPresent(folder, "STS/Sts*.TXT", why));
   test::WriteFile(folder + "STS/STS1.txt", "x");
-  EXPECT_EQ(DeleteFileIfPresent(folder, "sts/sts*.txt"), 0);
-  EXPECT_EQ(DeleteFileIfPresent(folder, "STS/Sts*.TXT"), 1);
+  EXPECT_TRUE(DeleteFileIfPresent(folder, "sts/sts*.txt", why));
+  EXPECT_TRUE(fs::is_empty(folder + "STS"));
 }
 
 TEST_F(NtsTransferTest, TwoStationProcessesTransferOneAfterTheOther) {
@@ -157,8 +161,7 @@ TEST_F(NtsTransferTest, TwoStationProcessesTransferOneAfterTheOther) {
     const pid_t pid = fork();
     if (pid == 0) {
       auto request = Request(serial);
-      std::string why;
-      _exit(RunNtsTransfer(request, ReceivePath(), Context(), why) == 0 && request.status == "0000" ? 0 : 1);
+      _exit(Run(request).ok() ? 0 : 1);
     }
     children.push_back(pid);
   }

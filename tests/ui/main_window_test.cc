@@ -9,9 +9,7 @@
 #include <filesystem>
 
 #include "cii/converter_state.h"
-#include "jobs/file_exchange.h"
 #include "qt_app.h"
-#include "startup/settings_reader.h"
 #include "startup/startup.h"
 #include "station/station_setup.h"
 #include "support/demo_station.h"
@@ -41,7 +39,7 @@ class MainWindowTest : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(test::MakeDemoStation("ui", station_, error)) << error;
     ASSERT_TRUE(StartUp((station_ / "system/bin").string(), sink_, state_, db_));
-    window_ = SetUpMainWindow(db_, state_, "  OP01  ", rows_, sink_);
+    window_ = SetUpMainWindow(db_, state_, "  OP01  ", sink_);
     ASSERT_NE(window_, nullptr);
     window_->askQuit = [this] {
       ++questions_;
@@ -51,6 +49,7 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
   }
 
+  const CentreRow& RowAt(int row) { return window_->model().rows()[static_cast<size_t>(row)]; }
   QString Cell(int row, int column) { return window_->model().index(row, column).data().toString(); }
   QColor TextColour(int row) {
     return window_->model().index(row, 2).data(Qt::ForegroundRole).value<QBrush>().color();
@@ -74,7 +73,6 @@ class MainWindowTest : public ::testing::Test {
   RecordingSink sink_;
   ProgramState state_;
   Database db_;
-  std::vector<CentreRow> rows_;
   std::unique_ptr<MainWindow> window_;
   int questions_ = 0;
 };
@@ -126,9 +124,8 @@ TEST_F(MainWindowTest, AClickSelectsAndOnlyAFurtherClickOnTheCodeCellFlips) {
 }
 
 TEST_F(MainWindowTest, ADoneRowKeepsItsMarkAgainstTheMouseButNotTheSpaceBar) {
-  rows_[1].selected = -1;
-  rows_[1].state = kRowDone;
-  window_->model().RowChanged(1);
+  window_->model().FlipMark(1);
+  window_->model().SetState(1, kRowDone);
   Click(1, 1);
   Click(1, 1);
   EXPECT_EQ(Cell(1, 0), QString::fromUtf8("○"));
@@ -146,7 +143,6 @@ TEST_F(MainWindowTest, EscapeAndTheCloseBoxAskAndAreRefusedSilentlyDuringARun) {
   EXPECT_FALSE(window_->close());
   EXPECT_EQ(questions_, 2);
   EXPECT_TRUE(window_->isVisible());
-  rows_[0].selected = 0;
   Click(0, 1);
   EXPECT_EQ(Cell(0, 0), QString::fromUtf8("×"));  // marking by mouse waits for the run's end
   window_->SetRunning(false);
@@ -162,22 +158,22 @@ TEST_F(MainWindowTest, TheRunColoursEachRowAndShowsTheProcessingWindowWhileACent
                            [&] { processingSeen = processingSeen || window_->processingWindow().isVisible(); },
                            mail, dialogs};
   window_->SetJobContext(&context);
-  for (int r = 0; r < 4; ++r) rows_[static_cast<size_t>(r)].selected = -1;
-  rows_[3].state = kRowDone;  // DEMOZ01, marked but done already: the run skips it
+  for (int r = 0; r < 4; ++r) window_->model().FlipMark(r);
+  window_->model().SetState(3, kRowDone);  // DEMOZ01, marked but done already: the run skips it
   window_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
   window_->grid().setFocus();
   // Alt+S presses the button as a mnemonic does: an animated click that
   // fires a moment later and runs inside the event loop.
   QTest::keyClick(window_->windowHandle(), Qt::Key_S, Qt::AltModifier);
-  for (int waited = 0; waited < 200 && rows_[2].state == kRowNormal; ++waited) QTest::qWait(50);
+  for (int waited = 0; waited < 200 && RowAt(2).state == kRowNormal; ++waited) QTest::qWait(50);
 
   EXPECT_TRUE(processingSeen);
   EXPECT_FALSE(window_->processingWindow().isVisible());
   EXPECT_FALSE(window_->running());
   const StateColours colours = ReadStateColours(state_, QApplication::palette());
   for (int r = 0; r < 3; ++r) {
-    EXPECT_EQ(rows_[static_cast<size_t>(r)].state, kRowDone) << r;
+    EXPECT_EQ(RowAt(r).state, kRowDone) << r;
     EXPECT_EQ(TextColour(r), colours.done) << r;
     EXPECT_EQ(Cell(r, 4), "OK");
     EXPECT_EQ(Cell(r, 6), "OK");
@@ -223,7 +219,7 @@ TEST_F(MainWindowTest, TheRowMenuOpensTheCentresHistoryByMouseAndByKeyboard) {
   EXPECT_TRUE(window_->historyMenu().isVisible());
   EXPECT_EQ(Marks(), QString::fromUtf8("××××"));
   EXPECT_EQ(grid.currentIndex().row(), 0);
-  EXPECT_EQ(rows_[2].state, kRowNormal);
+  EXPECT_EQ(RowAt(2).state, kRowNormal);
   window_->historyMenu().actions().at(0)->trigger();
   window_->historyMenu().hide();
   const QString byMouse = historyText();
@@ -263,8 +259,7 @@ TEST(MonitorSetUpTest, AStationWithoutCentresSaysSoAndBuildsNoWindow) {
   ASSERT_TRUE(test::OpenEmptyTestDatabase("sqlite", db));
   ProgramState state;
   RecordingSink sink;
-  std::vector<CentreRow> rows;
-  EXPECT_EQ(SetUpMainWindow(db, state, "OP01", rows, sink), nullptr);
+  EXPECT_EQ(SetUpMainWindow(db, state, "OP01", sink), nullptr);
   ASSERT_EQ(sink.messages.size(), 1u);
   EXPECT_EQ(sink.messages[0], kNoCentres);
 }

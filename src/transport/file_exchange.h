@@ -6,18 +6,19 @@
 
 #include <string>
 
+#include "base/outcome.h"
+#include "base/transfer_names.h"
 #include "startup/program_state.h"
 
 namespace edi {
 
 struct FileExchangeRequest {
   std::string centreCode;  // センターコード
-  long long serialNo = 0;  // 通番
+  TransferNo transferNo = 0;  // 通番
   std::string direction;   // "R" receive, "S" send (also "Ｒ", "r", "ｒ", "Ｓ", "s", "ｓ")
   std::string dataFormat;  // "C" / "X", also lower case and full width
   std::string path;        // the default file: folder + "/" + file name
   std::string programId;   // the calling program's ID
-  std::string result;      // out: "0000" or "9999"
 };
 
 // The platform's file dialogs. The window shows real ones; headless
@@ -47,12 +48,15 @@ std::string DataFormatExtension(const std::string& dataFormat);
 // Moves `source` onto `destination`: the copy is written under a temporary
 // name in the destination's folder and renamed into place, and the source
 // is deleted only when the destination is complete and has the source's
-// size. 0 moved, 1 no such source, 9 the copy or the delete failed (the
-// destination is then as it was).
-int MoveFile(const std::string& source, const std::string& destination);
+// size. False with `why` when there is no such source or the copy or the
+// delete failed (the destination is then as it was).
+bool MoveFile(const std::string& source, const std::string& destination, std::string& why);
 
 // Runs the exchange. Program IDs "M470210" and "M470310" show no dialog and
-// use the path unchanged.
-void RunFileExchange(FileExchangeRequest& request, const ProgramState& state, FileDialogs& dialogs);
+// use the path unchanged. A failure is "5100" with the detail "9999"; its
+// reason says what failed ("cancelled by the operator", the file that could
+// not be moved and why, a data format or direction the exchange does not
+// know).
+Outcome RunFileExchange(FileExchangeRequest& request, const ProgramState& state, FileDialogs& dialogs);
 
 }  // namespace edi

@@ -1,13 +1,7 @@
-#include "startup/settings_reader.h"
-
-#include <cctype>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include "startup/startup_settings.h"
 
 #include "base/ansi_codec.h"
-#include "startup/common_routines.h"
-#include "startup/profile_file.h"
+#include "startup/setting_numbers.h"
 #include "startup/settings_folder.h"
 
 namespace edi {
@@ -91,37 +85,6 @@ std::optional<std::string> FolderOrWhy(std::string_view programFolder, std::stri
 
 }  // namespace
 
-std::optional<double> ParseSettingNumber(std::string_view text) {
-  std::string t = TrimBlanks(text);
-  if (t.empty()) return std::nullopt;
-  if (t.size() > 2 && t[0] == '&' && (t[1] == 'H' || t[1] == 'h')) {
-    errno = 0;
-    char* end = nullptr;
-    unsigned long long v = std::strtoull(t.c_str() + 2, &end, 16);
-    if (errno != 0 || end == t.c_str() + 2 || *end != '\0' || v > 0xFFFFFFFFull) return std::nullopt;
-    // Windows reads "&H" numbers of up to 8 digits as signed 32-bit values.
-    return static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(v)));
-  }
-  for (char c : t) {
-    if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' || c == 'E')) {
-      return std::nullopt;
-    }
-  }
-  errno = 0;
-  char* end = nullptr;
-  double v = std::strtod(t.c_str(), &end);
-  if (errno != 0 || end != t.c_str() + t.size() || !std::isfinite(v)) return std::nullopt;
-  return v;
-}
-
-std::optional<int16_t> ParseSettingInt16(std::string_view text) {
-  auto v = ParseSettingNumber(text);
-  if (!v) return std::nullopt;
-  double rounded = std::nearbyint(*v);  // the default mode rounds halves to even
-  if (rounded < -32768.0 || rounded > 32767.0) return std::nullopt;
-  return static_cast<int16_t>(rounded);
-}
-
 bool ReadDatabaseSettings(std::string_view programFolder, ProgramState& state, std::string& why) {
   auto folder = FolderOrWhy(programFolder, why);
   if (!folder) return false;
@@ -144,8 +107,8 @@ bool ReadDisplayAndPathSettings(std::string_view programFolder, ProgramState& st
   if (!folder) return false;
   const auto file = SettingsFileIn(*folder);
   ProfileFile ini = ProfileFile::Load(file);
-  if (!ReadDisplaySettings(ini, state.display, why) || !ReadInt16(ini, "MINIMAIZE", state.minimaize, why) ||
-      !ReadInt16(ini, "DEMOMODE", state.demoMode, why)) {
+  if (!ReadDisplaySettings(ini, state.display, why) || !ReadInt16(ini, "MINIMAIZE", state.packageWindowMinimized, why) ||
+      !ReadInt16(ini, "DEMOMODE", state.packageDemoMode, why)) {
     why = file.string() + ": " + why;
     return false;
   }
@@ -154,72 +117,12 @@ bool ReadDisplayAndPathSettings(std::string_view programFolder, ProgramState& st
   state.paths.ediOutFil = ini.Value("PATH", "EDIOUTFIL");
   state.paths.mgstPath = ini.Value("PATH", "MGSTPATH");
   state.paths.oldFile = ini.Value("PATH", "OLD_FILE");
-  state.debugMode = ini.Value("デバッグ", "MODE") == "1";
   state.settingsFolder = *folder;
   return true;
 }
 
-std::string ReadJobSetting(const ProgramState& state, std::string_view section,
-                           std::string_view key) {
-  return ReadProfileValue(SettingsFileIn(state.settingsFolder), section, key,
-                          kProfileBufferLength);
-}
-
-}  // namespace edi
-
-namespace edi {
-
-JobPathSettings ReadJobPathSettings(const ProgramState& state) {
-  const ProfileFile ini = ProfileFile::Load(SettingsFileIn(state.settingsFolder));
-  JobPathSettings paths;
-  paths.mgCmdLineKr = ini.Value("PATH", "MGCMDLINEKR");
-  paths.stPath = ini.Value("PATH", "STPATH");
-  paths.prPath = ini.Value("PATH", "PRPATH");
-  paths.ediInFil = ini.Value("PATH", "EDIINFIL");
-  paths.epmScm = ini.Value("PATH", "EPMSCM");
-  paths.mgPath = ini.Value("PATH", "MGPATH");
-  return paths;
-}
-
-std::vector<std::string> ReadDataKindCodes(const ProgramState& state) {
-  std::vector<std::string> codes;
-  for (const auto& line : ReadProfileSection(SettingsFileIn(state.settingsFolder), "JKBN_K_J")) {
-    const std::string code = TrimBlanks(line);
-    if (code.empty() || code == "\\" || code == "/") break;
-    codes.push_back(line);
-  }
-  return codes;
-}
-
-double LeadingSettingNumber(std::string_view text) {
-  const std::string_view t = TrimBlanksView(text);
-  if (t.size() > 2 && t[0] == '&' && (t[1] == 'H' || t[1] == 'h')) {
-    uint32_t value = 0;
-    for (size_t i = 2; i < t.size() && i < 10 && std::isxdigit(static_cast<unsigned char>(t[i])); ++i) {
-      value = value * 16 + static_cast<uint32_t>(std::stoi(std::string(1, t[i]), nullptr, 16));
-    }
-    return static_cast<double>(static_cast<int32_t>(value));
-  }
-  return static_cast<double>(LeadingNumber(t));
-}
-
-RowColours ReadRowColours(const ProgramState& state) {
-  const ProfileFile ini = ProfileFile::Load(SettingsFileIn(state.settingsFolder));
-  return RowColours{LeadingSettingNumber(ini.Value("COLOR", "通常")), LeadingSettingNumber(ini.Value("COLOR", "エラー")),
-                    LeadingSettingNumber(ini.Value("COLOR", "処理済")), LeadingSettingNumber(ini.Value("COLOR", "処理中"))};
-}
-
-MailSettings ReadMailSettings(const ProgramState& state) {
-  const ProfileFile ini = ProfileFile::Load(SettingsFileIn(state.settingsFolder));
-  return MailSettings{ini.Value("MAPI", "ProfileName"), ini.Value("MAPI", "Password"),
-                      ini.Value("MAPI", "SendURL"), ini.Value("MAIL", "MAIL-TEXT")};
-}
-
-std::string ReadNtsProgramDir(const ProgramState& state) {
-  std::string dir = TrimBlanks(ReadJobSetting(state, "PATH", "NTS100_PROGRAM_DIR"));
-  if (dir.empty()) dir = "/opt/nts/100btcp/";
-  if (dir.back() != '/') dir.push_back('/');
-  return dir;
+ProfileFile LoadStationSettings(const ProgramState& state) {
+  return ProfileFile::Load(SettingsFileIn(state.settingsFolder));
 }
 
 }  // namespace edi

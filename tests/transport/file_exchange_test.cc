@@ -1,4 +1,4 @@
-#include "jobs/file_exchange.h"
+#include "transport/file_exchange.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ class FileExchangeTest : public ::testing::Test {
   FileExchangeRequest Request(const std::string& direction = "R", const std::string& format = "C") const {
     FileExchangeRequest r;
     r.centreCode = "AB C";
-    r.serialNo = 12;
+    r.transferNo = 12;
     r.direction = direction;
     r.dataFormat = format;
     r.path = (dir_ / "pick/default.CII").string();
@@ -70,8 +70,7 @@ class FileExchangeTest : public ::testing::Test {
 TEST_F(FileExchangeTest, APickedFileIsMovedUnderTheTransferName) {
   dialogs_.answers = {Picked()};
   auto request = Request("ｒ");
-  RunFileExchange(request, state_, dialogs_);
-  EXPECT_EQ(request.result, "0000");
+  EXPECT_TRUE(RunFileExchange(request, state_, dialogs_).ok());
   EXPECT_EQ(dialogs_.shown, std::vector<std::string>{"open " + (dir_ / "pick").string() + " default.CII"});
   EXPECT_EQ(test::ReadFile((dir_ / "in/00000012_RCV_AB_C________.CII").string()), "CII DATA");
   EXPECT_FALSE(fs::exists(Picked())) << "a move, not a copy";
@@ -79,12 +78,14 @@ TEST_F(FileExchangeTest, APickedFileIsMovedUnderTheTransferName) {
 
 TEST_F(FileExchangeTest, CancelAndAVanishedFileMoveNothing) {
   auto request = Request();
-  RunFileExchange(request, state_, dialogs_);  // the script cancels
-  EXPECT_EQ(request.result, "9999");
+  const Outcome cancelled = RunFileExchange(request, state_, dialogs_);  // the script cancels
+  EXPECT_EQ(cancelled.Codes(), "5100/9999");
+  EXPECT_EQ(cancelled.reason, "cancelled by the operator");
   dialogs_.answers = {(dir_ / "pick/gone.CII").string()};
   request = Request();
-  RunFileExchange(request, state_, dialogs_);
-  EXPECT_EQ(request.result, "9999");
+  const Outcome vanished = RunFileExchange(request, state_, dialogs_);
+  EXPECT_EQ(vanished.endCode, "5100");
+  EXPECT_NE(vanished.reason.find("gone.CII"), std::string::npos) << vanished.reason;
   EXPECT_TRUE(fs::is_empty(dir_ / "in"));
 }
 
@@ -94,13 +95,11 @@ TEST_F(FileExchangeTest, DataFormatsAndDirections) {
   EXPECT_EQ(DataFormatExtension("x"), "XML");
   EXPECT_EQ(DataFormatExtension("XML"), "Err");
   auto request = Request("R", "XML");
-  RunFileExchange(request, state_, dialogs_);
-  EXPECT_EQ(request.result, "9999");
+  EXPECT_FALSE(RunFileExchange(request, state_, dialogs_).ok());
   EXPECT_TRUE(dialogs_.shown.empty()) << "no dialog for a format without extension";
   request = Request("Q");
   dialogs_.answers = {Picked()};
-  RunFileExchange(request, state_, dialogs_);
-  EXPECT_EQ(request.result, "9999");
+  EXPECT_FALSE(RunFileExchange(request, state_, dialogs_).ok());
   EXPECT_TRUE(fs::exists(Picked()));
 }
 
@@ -112,18 +111,19 @@ TEST_F(FileExchangeTest, ThePathWithoutFolderAndTheProgramsWithoutDialogs) {
   request = Request();
   request.programId = "M470210";
   request.path = Picked();
-  RunFileExchange(request, state_, dialogs_);
-  EXPECT_EQ(request.result, "0000");
+  EXPECT_TRUE(RunFileExchange(request, state_, dialogs_).ok());
   EXPECT_EQ(dialogs_.shown.size(), 1u);
 }
 
 TEST_F(FileExchangeTest, AMoveThatFailsLeavesTheSourceAndNoHalfFile) {
-  EXPECT_EQ(MoveFile((dir_ / "pick/none").string(), (dir_ / "in/x").string()), 1);
-  EXPECT_EQ(MoveFile(Picked(), (dir_ / "no-such-folder/x").string()), 9);
+  std::string why;
+  EXPECT_FALSE(MoveFile((dir_ / "pick/none").string(), (dir_ / "in/x").string(), why));
+  EXPECT_FALSE(MoveFile(Picked(), (dir_ / "no-such-folder/x").string(), why));
+  EXPECT_NE(why.find("no-such-folder"), std::string::npos) << why;
   EXPECT_EQ(test::ReadFile(Picked()), "CII DATA");
   fs::permissions(dir_ / "pick", fs::perms::owner_read | fs::perms::owner_exec);  // the source cannot be deleted
   if (geteuid() != 0) {
-    EXPECT_EQ(MoveFile(Picked(), (dir_ / "in/x").string()), 9);
+    EXPECT_FALSE(MoveFile(Picked(), (dir_ / "in/x").string(), why));
     EXPECT_FALSE(fs::exists(dir_ / "in/x")) << "the copy is taken back";
   }
   fs::permissions(dir_ / "pick", fs::perms::owner_all);
@@ -135,8 +135,7 @@ TEST_F(FileExchangeTest, TheSaveDialogComesBackUntilConfirmed) {
   test::WriteFile((dir_ / "out/00000012_SND_AB_C________.CII").string(), "TO SEND");
   dialogs_.answers = {"", "", (dir_ / "pick/sent.CII").string()};
   auto request = Request("S");
-  RunFileExchange(request, state_, dialogs_);
-  EXPECT_EQ(request.result, "0000");
+  EXPECT_TRUE(RunFileExchange(request, state_, dialogs_).ok());
   const std::string folder = (dir_ / "pick").string();
   EXPECT_EQ(dialogs_.shown, (std::vector<std::string>{"save " + folder + " default.CII", "save " + folder + " ",
                                                       "save " + folder + " "}));

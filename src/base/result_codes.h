@@ -1,5 +1,6 @@
 // The result codes of the station: four-character texts that every job,
-// step and history row uses (終了コード, 詳細コード).
+// step and history row uses (終了コード, 詳細コード). Every code the station
+// writes is spelled here.
 #pragma once
 
 #include <string_view>
@@ -16,10 +17,13 @@ inline constexpr char kResultNoXmlFile[] = "7200";      // an "X" centre without
 inline constexpr char kResultNoCentre[] = "7002";       // no FL1903EDI制御マスタ row
 inline constexpr char kResultNoCompanies[] = "7300";    // no FL1915センタ利用企業マスタ row
 
-// Detail codes.
-inline constexpr char kDetailNotStarted[] = "0001";          // with 4100: the translator could not be started
-inline constexpr char kDetailNoStatusFile[] = "0002";        // with 4100: it left no status file
-inline constexpr char kDetailUnlistedCategory[] = "0003";    // a local file whose category JKBN_K_J does not list
+// Detail codes, by the end code they go with.
+inline constexpr char kDetailNotStarted[] = "0001";          // 4100: the translator could not be started;
+                                                             // 5001: the TCP package's program could not be started
+inline constexpr char kDetailNoStatusFile[] = "0002";        // 4100: the translator left no status file
+inline constexpr char kDetailNoCommandFile[] = "0003";       // 4100: the translator's command file could not be written
+inline constexpr char kDetailNoCompany[] = "0001";           // 7300: no user company, or the lookup failed
+inline constexpr char kDetailUnlistedCategory[] = "0003";    // 9999: a local file whose category JKBN_K_J does not list
 
 // What a result code means, in a few words ("" for an unknown code).
 std::string_view DescribeResultCode(std::string_view code);

@@ -1,4 +1,4 @@
-#include "startup/settings_reader.h"
+#include "startup/setting_numbers.h"
 
 #include <gtest/gtest.h>
 

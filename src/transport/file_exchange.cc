@@ -1,11 +1,9 @@
-#include "jobs/file_exchange.h"
+#include "transport/file_exchange.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "base/files.h"
 #include "base/text.h"
-#include "startup/common_routines.h"
 
 namespace edi {
 namespace fs = std::filesystem;
@@ -23,11 +21,11 @@ bool IsSend(const std::string& direction) { return IsOneOf(direction, {"S", "Ｓ
 
 bool SkipsDialogs(const std::string& programId) { return programId == "M470210" || programId == "M470310"; }
 
-std::string TransferName(const FileExchangeRequest& r, const char* kind, const std::string& extension) {
-  char serial[32];
-  std::snprintf(serial, sizeof serial, "%08lld", r.serialNo);
-  return serial + std::string(kind) + PadCentre(r.centreCode) + "." + extension;
+std::string TransferName(const FileExchangeRequest& r, TransferFile stem, const std::string& extension) {
+  return TransferFileName(r.transferNo, r.centreCode, stem) + "." + extension;
 }
+
+Outcome Failed(std::string why) { return Outcome::Failure(kResultMailOrExchange, kResultFailed, std::move(why)); }
 
 bool Confirmed(const std::string& folder, std::string& path, std::string& fileName) {
   path = folder.empty() ? fileName : folder + "/" + fileName;
@@ -51,46 +49,54 @@ std::string DataFormatExtension(const std::string& dataFormat) {
   return "Err";
 }
 
-int MoveFile(const std::string& source, const std::string& destination) {
+bool MoveFile(const std::string& source, const std::string& destination, std::string& why) {
   std::error_code ec;
-  if (!fs::is_regular_file(source, ec)) return 1;
-  const auto size = fs::file_size(source, ec);
-  std::string why;
-  if (ec || !CopyFileAtomically(source, destination, why)) return 9;
-  if (fs::file_size(destination, ec) != size || ec || !fs::remove(source, ec) || ec) {
-    fs::remove(destination, ec);
-    return 9;
+  if (!fs::is_regular_file(source, ec)) {
+    why = "no file " + source + " to take";
+    return false;
   }
-  return 0;
+  const auto size = fs::file_size(source, ec);
+  if (ec) {
+    why = "cannot read " + source + ": " + ec.message();
+    return false;
+  }
+  if (!CopyFileAtomically(source, destination, why)) return false;
+  if (fs::file_size(destination, ec) != size || ec) {
+    why = "the copy " + destination + " differs in size from " + source;
+  } else if (!fs::remove(source, ec) || ec) {
+    why = "cannot delete " + source + " after copying it: " + ec.message();
+  } else {
+    return true;
+  }
+  fs::remove(destination, ec);
+  return false;
 }
 
-void RunFileExchange(FileExchangeRequest& request, const ProgramState& state, FileDialogs& dialogs) {
-  request.result = "9999";
+Outcome RunFileExchange(FileExchangeRequest& request, const ProgramState& state, FileDialogs& dialogs) {
   const std::string extension = DataFormatExtension(request.dataFormat);
-  if (extension == "Err") return;
+  if (extension == "Err") return Failed("the data format \"" + request.dataFormat + "\" is neither CII nor XML");
   const size_t slash = request.path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "" : request.path.substr(0, slash);
   std::string fileName = slash == std::string::npos ? request.path : request.path.substr(slash + 1);
   const bool skipDialogs = SkipsDialogs(request.programId);
   std::string chosen = skipDialogs ? request.path : folder;
-  if (!skipDialogs && IsReceive(request.direction) && !dialogs.ChooseOpenFile(folder, chosen, fileName)) return;
-  if (IsReceive(request.direction)) {
-    if (MoveFile(chosen, state.paths.ediInFil + TransferName(request, "_RCV_", extension)) == 0) {
-      request.result = "0000";
-    }
-    return;
+  if (!skipDialogs && IsReceive(request.direction) && !dialogs.ChooseOpenFile(folder, chosen, fileName)) {
+    return Failed("cancelled by the operator");
   }
-  if (!IsSend(request.direction)) return;
+  std::string why;
+  if (IsReceive(request.direction)) {
+    const std::string received = state.paths.ediInFil + TransferName(request, TransferFile::kReceivedStem, extension);
+    return MoveFile(chosen, received, why) ? Outcome::Success() : Failed(why);
+  }
+  if (!IsSend(request.direction)) return Failed("the direction \"" + request.direction + "\" is neither R nor S");
   if (!skipDialogs) {
     // The save dialog comes back until the operator confirms a path; each
     // time it starts in the folder, after a cancel with an empty name.
     std::string name = fileName;
     while (!dialogs.ChooseSaveFile(folder, chosen, name)) name.clear();
   }
-  std::string why;
-  if (CopyFileAtomically(state.paths.ediOutFil + TransferName(request, "_SND_", extension), chosen, why)) {
-    request.result = "0000";
-  }
+  const std::string sent = state.paths.ediOutFil + TransferName(request, TransferFile::kSendStem, extension);
+  return CopyFileAtomically(sent, chosen, why) ? Outcome::Success() : Failed(why);
 }
 
 }  // namespace edi

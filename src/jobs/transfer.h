@@ -1,0 +1,51 @@
+// One centre's transfer as every stage sees it: its number, the centre's
+// control-master row and user companies (each read once, when the transfer
+// opens), the folders and the settings of the run, and the names of its
+// files. The run loop builds it; the receive job, the conversion, the
+// registration and the backup take it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "base/outcome.h"
+#include "base/transfer_names.h"
+#include "db/database.h"
+#include "jobs/control_master.h"
+#include "startup/job_settings.h"
+#include "startup/mail_settings.h"
+#include "startup/program_state.h"
+
+namespace edi {
+
+// What a run takes from EDI.ini besides the start-up folders, read once when
+// the run starts.
+struct RunSettings {
+  JobSettings job;
+  MailSettings mail;
+};
+
+RunSettings ReadRunSettings(const ProgramState& state);
+
+struct Transfer {
+  TransferNo number = 0;
+  std::string centreCode;
+  CentreMaster centre;
+  Outcome centreLookup;      // success, "7002" or "6101": the receive step records it
+  CentreCompanies companies;
+  Outcome companiesLookup;   // success or "7300": the registration records it
+  const PathSettings& folders;  // EDIINFIL, EDIOUTFIL, OLD_FILE, MGSTPATH, NTS100_PATH of start-up
+  const RunSettings& settings;
+
+  // The name of one of the transfer's files (see TransferFileName).
+  std::string FileName(TransferFile kind, int nth = 1, std::string_view category = {}) const;
+  // That file in the inbound folder.
+  std::string InboundPath(TransferFile kind, int nth = 1, std::string_view category = {}) const;
+};
+
+// Builds transfer `number` of `centreCode`: reads the centre's row and its
+// user companies, keeping each lookup's outcome for the stage that records it.
+Transfer LoadTransfer(Database& db, TransferNo number, const std::string& centreCode, const PathSettings& folders,
+                      const RunSettings& settings);
+
+}  // namespace edi

@@ -1,0 +1,38 @@
+#include "startup/job_settings.h"
+
+#include "base/text.h"
+
+namespace edi {
+namespace {
+
+constexpr char kDefaultPackageFolder[] = "/opt/nts/100btcp/";
+
+std::vector<std::string> DataKinds(const ProfileFile& settings) {
+  std::vector<std::string> codes;
+  for (const auto& line : settings.Section("JKBN_K_J")) {
+    const std::string code = TrimBlanks(line);
+    if (code.empty() || code == "\\" || code == "/") break;
+    codes.push_back(line);
+  }
+  return codes;
+}
+
+std::string PackageProgramFolder(const ProfileFile& settings) {
+  std::string folder = TrimBlanks(settings.Value("PATH", "NTS100_PROGRAM_DIR"));
+  if (folder.empty()) folder = kDefaultPackageFolder;
+  if (folder.back() != '/') folder.push_back('/');
+  return folder;
+}
+
+}  // namespace
+
+JobSettings ReadJobSettings(const ProfileFile& settings) {
+  JobSettings job;
+  job.translatorCommand = settings.Value("PATH", "MGCMDLINEKR");
+  job.commandFolder = settings.Value("PATH", "PRPATH");
+  job.dataKinds = DataKinds(settings);
+  job.packageProgramFolder = PackageProgramFolder(settings);
+  return job;
+}
+
+}  // namespace edi
