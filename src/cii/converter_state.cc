@@ -20,10 +20,10 @@ bool LoadGroupFormats(ConverterState& state, Database& db, const GroupFormats& w
                       ConversionResult& result) {
   const std::string& info = state.groupInfoCode;
   const std::string& bpid = state.groupBpid;
-  return result.Loaded(LoadFormatInfo(db, info, bpid, state.formatInfo, what.xmlCode), what.infoNotFound) &&
-         result.Loaded(LoadRecordFormatRows(db, 'E', info, bpid, state.ciiRows), kErrNoCiiRows) &&
+  return result.Loaded(LoadFormatInfo(db, info, bpid, state.formatInfo, what.xmlCode), what.infoNotFound, db) &&
+         result.Loaded(LoadRecordFormatRows(db, 'E', info, bpid, state.ciiRows), kErrNoCiiRows, db) &&
          (!what.localRows ||
-          result.Loaded(LoadRecordFormatRows(db, 'L', info, bpid, state.localRows), kErrNoLocalRows));
+          result.Loaded(LoadRecordFormatRows(db, 'L', info, bpid, state.localRows), kErrNoLocalRows, db));
 }
 
 }  // namespace edi::cii

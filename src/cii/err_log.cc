@@ -74,9 +74,10 @@ bool ConversionResult::Stop(int code, std::string_view message) {
   return false;
 }
 
-bool ConversionResult::Loaded(LoadStatus status, int notFoundCode) {
+bool ConversionResult::Loaded(LoadStatus status, int notFoundCode, const Database& db) {
   if (status == LoadStatus::kFound) return true;
-  return Stop(status == LoadStatus::kNotFound ? notFoundCode : kErrDatabase);
+  if (status == LoadStatus::kNotFound) return Stop(notFoundCode);
+  return Stop(kErrDatabase, " " + db.LastError());
 }
 
 }  // namespace edi::cii

@@ -98,8 +98,9 @@ class ConversionResult {
   }
 
   // True for a format load that found its rows; otherwise stops with
-  // `notFoundCode`, or kErrDatabase when the table could not be read.
-  bool Loaded(LoadStatus status, int notFoundCode);
+  // `notFoundCode`, or kErrDatabase with the driver's message of `db` when
+  // the table could not be read.
+  bool Loaded(LoadStatus status, int notFoundCode, const Database& db);
 
   bool ok() const { return code_ == 0; }
   int code() const { return code_; }

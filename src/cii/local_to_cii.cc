@@ -163,7 +163,7 @@ class LocalToCiiWriter {
     MessageGroupValues v;
     const std::string category = Columns(line, 6, 9);
     if (!result_.Loaded(LoadMessageGroupValues(db_, Columns(line, 28, 39), Columns(line, 16, 27), category, v),
-                        kErrNoFormatInfo)) {
+                        kErrNoFormatInfo, db_)) {
       return false;
     }
     FillHeader(v);

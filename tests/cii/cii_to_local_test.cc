@@ -120,6 +120,11 @@ TEST_P(CiiToLocalTest, FormatErrorsStopAtOnce) {
   EXPECT_EQ(Convert(cii), "0001");
   EXPECT_FALSE(std::filesystem::exists(dir_ / "R0202.LOC"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "R0303.LOC"));
+  // A table that cannot be read: 0020 with the driver's own message.
+  ASSERT_TRUE(db_.ExecuteSql("DROP TABLE FL1902フォーマット情報マスタ"));
+  EXPECT_EQ(Convert(cii), "0020");
+  EXPECT_NE(Log().find("0020 "), std::string::npos) << Log();
+  EXPECT_NE(Log().find(db_.LastError()), std::string::npos) << Log();
 }
 
 TEST_P(CiiToLocalTest, TruncatedFileIsAnError) {
