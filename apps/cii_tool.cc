@@ -77,7 +77,7 @@ int Convert(const edi::ParsedOptions& options, Direction direction) {
   const auto in = options.Value("in");
   const auto out = options.Value("out");
   if (!in || !out) return Usage("--in and --out are needed");
-  long transfer = 0;
+  edi::TransferNo transfer = 0;
   if (auto text = options.Value("transfer")) {
     auto number = edi::ParseCount(*text);
     if (!number) return Usage("--transfer takes a whole number, not \"" + *text + "\"");

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/local_time.h"
 #include "base/text.h"
 #include "cii/ansi_text.h"
 #include "cii/decimal_text.h"
@@ -25,13 +26,11 @@ bool IsBlankLine(std::string_view line) {
   return line.find_first_not_of(" \t\r") == std::string_view::npos;
 }
 
+// The group's creation time "yymmddhhmmss".
 std::string CreationTime() {
-  std::time_t t = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&t, &local);
-  char buffer[16];
-  std::strftime(buffer, sizeof buffer, "%y%m%d%H%M%S", &local);
-  return buffer;
+  const LocalTime now = CurrentLocalTime();
+  return now.date.substr(2, 2) + now.date.substr(5, 2) + now.date.substr(8, 2) + now.time.substr(0, 2) +
+         now.time.substr(3, 2) + now.time.substr(6, 2);
 }
 
 // Reads the lines of a local file: lines end with CR LF, CR alone or LF

@@ -2,9 +2,9 @@
 
 #include <charconv>
 
+#include "base/result_codes.h"
 #include "cii/err_log.h"
 #include "jobs/history.h"
-#include "base/result_codes.h"
 
 namespace edi::report {
 
@@ -27,7 +27,7 @@ std::string EndCodeMeaning(const HistoryRow& row) { return std::string(DescribeR
 
 std::string DetailCodeMeaning(const HistoryRow& row) {
   const std::string detail = row.Text("詳細コード");
-  if (detail.empty() || detail == "0000") return "";
+  if (detail.empty() || detail == kResultOk) return "";
   if (IsConversionKind(row.Text("処理種別"))) {
     int code = 0;
     const auto [end, error] = std::from_chars(detail.data(), detail.data() + detail.size(), code);

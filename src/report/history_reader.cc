@@ -3,6 +3,7 @@
 #include <charconv>
 #include <map>
 
+#include "base/result_codes.h"
 #include "base/text.h"
 
 namespace edi::report {
@@ -77,7 +78,7 @@ std::string HistoryRow::Text(std::string_view column) const {
 int HistoryRow::Branch() const { return static_cast<int>(NumberOf(Text("枝番"))); }
 
 void JudgeEnding(TransferStory& story) {
-  auto failed = [](const HistoryRow& row) { return row.Closed() && row.Text("終了コード") != "0000"; };
+  auto failed = [](const HistoryRow& row) { return row.Closed() && row.Text("終了コード") != kResultOk; };
   for (const HistoryRow& step : story.steps) {
     if (failed(step)) {
       story.ending = Ending::kFailed;

@@ -2,6 +2,7 @@
 
 #include "base/base64.h"
 #include "base/files.h"
+#include "base/result_codes.h"
 #include "cii/local_converter.h"
 #include "cii/xml_converter.h"
 
@@ -37,8 +38,8 @@ bool PrepareDemoTransfers(Database& db, const fs::path& dir, const fs::path& pro
   fs::remove(cii);
   int written = 0;
   if (cii::ConvertLocal(converters, db, 0, cii::LocalDirection::kLocalToCii, (dir / "out/DEMO_ORDERS.LOC").string(),
-                        cii) != "0000" ||
-      cii::ConvertCiiXml(converters, db, cii, xml, 0, true, written) != "0000") {
+                        cii) != kResultOk ||
+      cii::ConvertCiiXml(converters, db, cii, xml, 0, true, written) != kResultOk) {
     error = "cannot convert the demo orders (see " + converters.errLog.path().string() + ")";
     return false;
   }

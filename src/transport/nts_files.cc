@@ -1,5 +1,6 @@
 #include "transport/nts_files.h"
 
+#include "base/result_codes.h"
 #include "base/text.h"
 
 namespace edi {
@@ -18,15 +19,15 @@ std::string StatusFirstField(std::string_view bytes) {
 
 std::string PackageStatus(std::string_view field) {
   const std::string status(field.substr(0, 4));
-  return LeadingNumber(TrimBlanksView(status)) == 0 ? "0000" : status;
+  return LeadingNumber(TrimBlanksView(status)) == 0 ? kResultOk : status;
 }
 
-bool FindTransferInLog(std::string_view log, long long serial, long long& count) {
+bool FindTransferInLog(std::string_view log, TransferNo transferNo, long long& count) {
   const size_t firstLine = log.find('\n');
   const size_t records = firstLine == std::string_view::npos ? log.size() : firstLine + 1;
   for (size_t end = log.size(); end >= records + 17 && end >= 17; end -= kLogRecordSize) {
     const std::string_view key = log.substr(end - 9, 8);
-    if (LeadingNumber(key) == serial) {
+    if (LeadingNumber(key) == transferNo) {
       count = LeadingNumber(log.substr(end - 17, 7));
       return true;
     }

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/transfer_names.h"
+
 namespace edi {
 
 // The first field of a status file, read as a comma-separated text: up to
@@ -21,8 +23,8 @@ std::string PackageStatus(std::string_view firstField);
 // is not read. Of record k from the end, the key is the 8 bytes ending 1
 // byte before the record's end and the count the 7 bytes ending 9 bytes
 // before it. Finds the record nearest the end whose key is numerically
-// `serial` and sets `count` from it; false when no record has it.
-bool FindTransferInLog(std::string_view log, long long serial, long long& count);
+// `transferNo` and sets `count` from it; false when no record has it.
+bool FindTransferInLog(std::string_view log, TransferNo transferNo, long long& count);
 
 inline constexpr size_t kLogRecordSize = 88;
 
