@@ -61,9 +61,26 @@ class PrintingView : public edi::RunView {
     rows_[static_cast<size_t>(row)].state = state;
     Print(row);
   }
-  void ReportFailure(int, const edi::StageFailure& failure) override {
-    std::cerr << "edi-receive: " << failure.centreCode << " transfer " << edi::TransferDigits(failure.transferNo)
-              << " " << failure.step << " " << failure.outcome.Codes() << ": " << failure.outcome.reason << std::endl;
+  void Report(int, const edi::StageReport& report) override {
+    using Kind = edi::StageReport::Kind;
+    const std::string transfer = "transfer " + edi::TransferDigits(report.transferNo);
+    switch (report.kind) {
+      case Kind::kFailure:
+        std::cerr << "edi-receive: " << report.centreCode << " " << transfer << " " << report.step << " "
+                  << report.outcome.Codes() << ": " << report.outcome.reason << std::endl;
+        break;
+      case Kind::kWarning:
+        std::cerr << "edi-receive: " << report.centreCode << " " << transfer << " " << report.step
+                  << " warning: " << report.outcome.reason << std::endl;
+        break;
+      case Kind::kRecovered:
+        std::cout << "recovered\t" << report.centreCode << "\t" << edi::TransferDigits(report.transferNo) << "\t"
+                  << report.outcome.Codes() << "\t" << report.outcome.reason << std::endl;
+        break;
+      case Kind::kSkipped:
+        std::cerr << "edi-receive: " << report.centreCode << " skipped: " << report.outcome.reason << std::endl;
+        break;
+    }
   }
   void ShowProcessing() override {}
   void HideProcessing() override {}

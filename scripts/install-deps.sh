@@ -12,8 +12,8 @@ packages=(
   libsqlite3-dev sqlite3
   # real server database for the tests, reached through ODBC
   unixodbc unixodbc-dev odbc-postgresql postgresql
-  # XML, character sets, mail
-  libxml2-dev libxml2-utils libicu-dev libvmime-dev
+  # XML, character sets, mail, content hashes
+  libxml2-dev libxml2-utils libicu-dev libvmime-dev libssl-dev
   # mail servers used by the mail tests
   dovecot-imapd dovecot-pop3d python3-aiosmtpd openssl ca-certificates
   # operator windows

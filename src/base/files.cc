@@ -100,14 +100,14 @@ bool WriteFileAtomically(const fs::path& to, std::string_view bytes, std::string
   return true;
 }
 
-bool ReadWholeFile(const fs::path& path, std::string& bytes) {
+bool ReadWholeFile(const fs::path& path, std::string& bytes, bool followLinks) {
   bytes.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW | O_NONBLOCK));
   if (fd < 0) return false;
   struct stat info;
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || (!followLinks && !S_ISREG(info.st_mode))) {
     ::close(fd);
-    errno = EISDIR;
+    errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     return false;
   }
   char buffer[1 << 16];
@@ -129,6 +129,15 @@ bool CopyFileAtomically(const fs::path& from, const fs::path& to, std::string& w
   std::string bytes;
   if (!ReadWholeFile(from, bytes)) {
     why = Errno("cannot read", from);
+    return false;
+  }
+  return WriteFileAtomically(to, bytes, why);
+}
+
+bool CopyRegularFileAtomically(const fs::path& from, const fs::path& to, std::string& why) {
+  std::string bytes;
+  if (!ReadWholeFile(from, bytes, false)) {
+    why = errno == ELOOP || errno == EINVAL ? from.string() + " is not a regular file" : Errno("cannot read", from);
     return false;
   }
   return WriteFileAtomically(to, bytes, why);

@@ -27,7 +27,13 @@ bool WriteFileAtomically(const std::filesystem::path& to, std::string_view bytes
 // Copies `from` onto `to` the same way. Fails when `from` cannot be read.
 bool CopyFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to, std::string& why);
 
-// The whole content of a file; false when it cannot be read.
-bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes);
+// The same for a source that must be a regular file itself: a link or any
+// other kind of file is refused, never followed.
+bool CopyRegularFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to, std::string& why);
+
+// The whole content of a file; false when it cannot be read (errno says
+// why). With `followLinks` false, a link is not followed and only a regular
+// file is read.
+bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, bool followLinks = true);
 
 }  // namespace edi

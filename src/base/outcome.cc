@@ -5,9 +5,13 @@
 namespace edi {
 
 Outcome FirstFailure(Outcome first, const Outcome& second) {
-  if (first.ok()) return second;
-  if (!second.ok()) first.reason += "; then " + second.reason;
-  return first;
+  const bool firstFailed = !first.ok();
+  std::vector<std::string> warnings = std::move(first.warnings);
+  warnings.insert(warnings.end(), second.warnings.begin(), second.warnings.end());
+  Outcome result = firstFailed ? std::move(first) : second;
+  if (firstFailed && !second.ok()) result.reason += "; then " + second.reason;
+  result.warnings = std::move(warnings);
+  return result;
 }
 
 std::string WithErrno(std::string_view what, int error) {

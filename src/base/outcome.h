@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/result_codes.h"
 
@@ -16,12 +17,13 @@ struct Outcome {
   std::string endCode = kResultOk;     // 終了コード
   std::string detailCode = kResultOk;  // 詳細コード
   std::string reason;                  // "" on success; never empty on failure
+  std::vector<std::string> warnings;   // what went wrong without failing the stage
 
   bool ok() const { return endCode == kResultOk; }
 
   static Outcome Success() { return {}; }
   static Outcome Failure(std::string_view endCode, std::string_view detailCode, std::string reason) {
-    return Outcome{std::string(endCode), std::string(detailCode), std::move(reason)};
+    return Outcome{std::string(endCode), std::string(detailCode), std::move(reason), {}};
   }
 
   // "5001/0105": the codes as the history shows them.
@@ -29,7 +31,7 @@ struct Outcome {
 };
 
 // The first failure of the two, with the second's reason added when both
-// failed; success when neither did.
+// failed; success when neither did. The warnings of both are kept.
 Outcome FirstFailure(Outcome first, const Outcome& second);
 
 // `what` followed by ": " and the message of errno `error` ("cannot read

@@ -16,6 +16,11 @@ inline constexpr char kResultNoReceivePath[] = "6101";  // a "Z" centre without 
 inline constexpr char kResultNoXmlFile[] = "7200";      // an "X" centre without received XML (becomes 9999)
 inline constexpr char kResultNoCentre[] = "7002";       // no FL1903EDI制御マスタ row
 inline constexpr char kResultNoCompanies[] = "7300";    // no FL1915センタ利用企業マスタ row
+inline constexpr char kResultBadCentreCode[] = "6102";  // a centre code that cannot be part of a file name
+inline constexpr char kResultFilesExist[] = "6103";     // files of the transfer's number exist already
+inline constexpr char kResultInterrupted[] = "8000";    // the run was killed; the detail names the stage
+inline constexpr char kResultRegistrationUnknown[] = "8100";  // killed while the translator ran: outcome unknown
+inline constexpr char kResultBackupFailed[] = "8200";   // the transfer's files could not be backed up
 
 // Detail codes, by the end code they go with.
 inline constexpr char kDetailNotStarted[] = "0001";          // 4100: the translator could not be started;
@@ -23,7 +28,13 @@ inline constexpr char kDetailNotStarted[] = "0001";          // 4100: the transl
 inline constexpr char kDetailNoStatusFile[] = "0002";        // 4100: the translator left no status file
 inline constexpr char kDetailNoCommandFile[] = "0003";       // 4100: the translator's command file could not be written
 inline constexpr char kDetailNoCompany[] = "0001";           // 7300: no user company, or the lookup failed
+inline constexpr char kDetailTimedOut[] = "0004";            // 4100: the translator ran past TRANSLATOR_TIMEOUT
 inline constexpr char kDetailUnlistedCategory[] = "0003";    // 9999: a local file whose category JKBN_K_J does not list
+inline constexpr char kDetailNoStatusLine[] = "0005";        // 9999: a local file the status file has no line for
+inline constexpr char kDetailInReceive[] = "0001";           // 8000: interrupted while receiving
+inline constexpr char kDetailInConversion[] = "0002";        // 8000: while converting
+inline constexpr char kDetailInRegistration[] = "0003";      // 8000: while registering (the status file was read)
+inline constexpr char kDetailInBackup[] = "0004";            // 8000: while backing up
 
 // What a result code means, in a few words ("" for an unknown code).
 std::string_view DescribeResultCode(std::string_view code);

@@ -78,6 +78,33 @@ const std::vector<Table>& Tables() {
         {"受信センターコード管理機関コード", "T", false},
         {"受信者コード管理機関コード", "T", false}},
        "相手先コード, 自社コード, 情報区分"},
+      // The station's own tables. The ledger of received files: one row per
+      // document a receive step stored (several may share one file, each at
+      // its offset), with its size and SHA-256.
+      {"FL9101受信ファイル台帳",
+       {{"通番", "L", true},           {"連番", "I", true},
+        {"センターコード", "T", false}, {"ファイル名", "T", false},
+        {"開始位置", "L", false},       {"サイズ", "L", false},
+        {"SHA256", "T64", false},       {"文書ID", "T", false},
+        {"送信者", "T", false},         {"受信日付", "T10", false},
+        {"受信時刻", "T8", false},      {"再処理元通番", "L", false},
+        {"局", "T", false}},
+       "通番, 連番"},
+      // The transfers a run has under way, with the station and process
+      // that run them and the stage they are in: what the recovery of an
+      // interrupted run reads.
+      {"FL9102処理中転送",
+       {{"通番", "L", true},           {"センターコード", "T", false},
+        {"局", "T", false},             {"プロセスID", "L", false},
+        {"段階", "T", false},           {"開始日付", "T10", false},
+        {"開始時刻", "T8", false}},
+       "通番"},
+      // The outputs a conversion of a transfer under way created or appended
+      // to, with the size each had before (-1: created).
+      {"FL9103出力ジャーナル",
+       {{"通番", "L", true},           {"連番", "I", true},
+        {"ファイル名", "T", false},     {"元サイズ", "L", false}},
+       "通番, 連番"},
   };
   return tables;
 }
@@ -119,6 +146,16 @@ std::vector<std::string> SchemaStatements(SqlDialect dialect) {
 bool CreateSchema(Database& db) {
   for (const auto& sql : SchemaStatements(db.dialect())) {
     if (!db.ExecuteSql(sql)) return false;
+  }
+  return true;
+}
+
+bool AddMissingTables(Database& db) {
+  const auto statements = SchemaStatements(db.dialect());
+  for (size_t i = 0; i < Tables().size(); ++i) {
+    ResultSet probe;
+    if (db.Query("SELECT * FROM " + std::string(Tables()[i].name) + " WHERE 1 = 0", {}, probe)) continue;
+    if (!db.ExecuteSql(statements[i])) return false;
   }
   return true;
 }

@@ -1,4 +1,5 @@
-// The station's seven tables, as DDL for SQLite and for PostgreSQL.
+// The station's tables (the seven it shares with the business application
+// and three of its own), as DDL for SQLite and for PostgreSQL.
 //
 // Identifiers are the Japanese names the statements use. Names that begin
 // with a digit are quoted; all others are left unquoted so that unquoted
@@ -18,5 +19,11 @@ std::vector<std::string> SchemaStatements(SqlDialect dialect);
 
 // Creates every table that does not exist yet. False on the first failure.
 bool CreateSchema(Database& db);
+
+// Creates the tables that a station's database lacks (a station set up
+// before the station's own tables existed), touching none that is there.
+// False with the driver's message in db.LastError() when one cannot be
+// created.
+bool AddMissingTables(Database& db);
 
 }  // namespace edi

@@ -7,9 +7,9 @@
 
 namespace edi {
 
-// Copies every file of EDIINFIL whose name begins with the transfer's 8
-// digits to OLD_FILE, replacing copies of the same name; the files stay
-// where they are. A copy that fails does not stop the others; the outcome
+// Copies every regular file of EDIINFIL whose name begins with the
+// transfer's 8 digits and "_" to OLD_FILE, replacing copies of the same
+// name; links are not followed, and the files stay where they are. A copy that fails does not stop the others; the outcome
 // then fails ("9999") naming every file that was not backed up and why.
 Outcome BackUpTransferFiles(const Transfer& transfer);
 

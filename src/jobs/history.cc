@@ -1,5 +1,6 @@
 #include "jobs/history.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace edi {
@@ -81,7 +82,7 @@ Outcome OpenTransfer(Database& db, TransferOpenRecord& record, const Clock& cloc
                      "通番", highest)) {
       return DatabaseFailure("cannot read the highest transfer number", db);
     }
-    const TransferNo candidate = highest + 1;
+    const TransferNo candidate = std::max(highest, record.above) + 1;
     const int written = InsertRowStart(
         db, {candidate, 0, record.direction, record.partnerKind, record.processKind, record.centreCode}, clock);
     if (written < 0) return DatabaseFailure("cannot write " + RowName(candidate, 0), db);

@@ -16,7 +16,8 @@
 
 namespace edi {
 
-// Processing kinds (処理種別) written by the station.
+// Processing kinds (処理種別) written by the station. "50" is written only
+// for a backup that failed.
 inline constexpr char kKindReceiveRun[] = "01";
 inline constexpr char kKindTransport[] = "10";
 inline constexpr char kKindLocalFromCii[] = "31";
@@ -24,6 +25,7 @@ inline constexpr char kKindLocalOther[] = "32";
 inline constexpr char kKindXmlFromCii[] = "33";
 inline constexpr char kKindXmlOther[] = "34";
 inline constexpr char kKindRegistration[] = "41";
+inline constexpr char kKindBackup[] = "50";
 
 struct TransferOpenRecord {
   std::string direction;    // 送受信種別: "R" receive, "S" send
@@ -31,6 +33,7 @@ struct TransferOpenRecord {
   std::string processKind;  // 処理種別
   std::string centreCode;   // センターコード
   TransferNo transferNo = 0; // 通番 (out)
+  TransferNo above = 0;      // the number taken is also above this one (numbers found in file names)
 };
 
 struct StepStartRecord {
@@ -65,8 +68,8 @@ struct RowCloseRecord {
   }
 };
 
-// Allocates a new 通番 (highest + 1, or 1 for an empty table) and writes its
-// branch-0 row. When another station takes the same number first, the
+// Allocates a new 通番 (highest + 1, or 1 for an empty table, and above
+// record.above) and writes its branch-0 row. When another station takes the same number first, the
 // allocation is retried a few times; it never writes two transfers with one
 // number.
 Outcome OpenTransfer(Database& db, TransferOpenRecord& record,

@@ -8,28 +8,28 @@
 namespace edi {
 namespace {
 
-Outcome ReceiveByPackage(const Transfer& transfer, const JobContext& context) {
+Outcome ReceiveByPackage(const Transfer& transfer, const JobContext& context, ReceiptLog& receipts) {
   NtsTransferRequest request;
   request.centreCode = transfer.centreCode;
   request.transferNo = transfer.number;
   request.mode = "1";
   request.partnerNo = transfer.centre.ntsPartnerNo;
   request.fileNo = transfer.centre.ntsFileNo;
-  const NtsContext nts{context.state, transfer.settings.job.packageProgramFolder, context.pending};
+  const NtsContext nts{context.state, transfer.settings.job.packageProgramFolder, context.pending, receipts};
   return RunNtsTransfer(request, transfer.centre.ReceivePath(), nts);
 }
 
-Outcome ReceiveByMail(const Transfer& transfer, const JobContext& context) {
+Outcome ReceiveByMail(const Transfer& transfer, const JobContext& context, ReceiptLog& receipts) {
   MailTransferRequest request;
   request.centreCode = transfer.centreCode;
   request.transferNo = transfer.number;
   request.direction = "R";
   request.dataFormat = transfer.centre.dataFormat;
   request.partnerAddress = transfer.centre.mailAddress;
-  return RunMailTransfer(request, MailContext{context.state, transfer.settings.mail, context.mailProgress});
+  return RunMailTransfer(request, MailContext{context.state, transfer.settings.mail, context.mailProgress, receipts});
 }
 
-Outcome ReceiveByExchange(const Transfer& transfer, const JobContext& context) {
+Outcome ReceiveByExchange(const Transfer& transfer, const JobContext& context, ReceiptLog& receipts) {
   FileExchangeRequest request;
   request.centreCode = transfer.centreCode;
   request.transferNo = transfer.number;
@@ -37,25 +37,25 @@ Outcome ReceiveByExchange(const Transfer& transfer, const JobContext& context) {
   request.dataFormat = transfer.centre.dataFormat;
   request.path = transfer.centre.ReceivePath();
   request.programId = context.state.programId;
-  return RunFileExchange(request, context.state, context.dialogs);
+  return RunFileExchange(request, context.state, context.dialogs, receipts);
 }
 
-Outcome Receive(const Transfer& transfer, const JobContext& context) {
+Outcome Receive(const Transfer& transfer, const JobContext& context, ReceiptLog& receipts) {
   if (!transfer.centreLookup.ok()) return transfer.centreLookup;
   const std::string& method = transfer.centre.transferMethod;
-  if (method == "Z") return ReceiveByPackage(transfer, context);
-  if (method == "M") return ReceiveByMail(transfer, context);
-  if (method == "W") return ReceiveByExchange(transfer, context);
+  if (method == "Z") return ReceiveByPackage(transfer, context, receipts);
+  if (method == "M") return ReceiveByMail(transfer, context, receipts);
+  if (method == "W") return ReceiveByExchange(transfer, context, receipts);
   return Outcome::Success();
 }
 
 }  // namespace
 
-Outcome RunReceiveJob(const Transfer& transfer, const JobContext& context) {
+Outcome RunReceiveJob(const Transfer& transfer, const JobContext& context, ReceiptLog& receipts) {
   StepStartRecord step{transfer.number, "R", "1", kKindTransport, transfer.centreCode, 0};
   const Outcome started = StartHistoryStep(context.db, step, context.clock);
   if (!started.ok()) return started;  // no row of this step: nothing to close
-  const Outcome received = Receive(transfer, context);
+  const Outcome received = Receive(transfer, context, receipts);
   RowCloseRecord close;
   close.transferNo = transfer.number;
   close.branchNo = step.branchNo;

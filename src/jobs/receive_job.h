@@ -6,14 +6,16 @@
 #include "base/outcome.h"
 #include "jobs/job_context.h"
 #include "jobs/transfer.h"
+#include "transport/receipt_log.h"
 
 namespace edi {
 
-// Receives the transfer's files. The outcome is the step row's: success, the
+// Receives the transfer's files, each document recorded in `receipts`. The
+// outcome is the step row's: success, the
 // centre lookup's "7002" or "6101", the transport's "5001" (detail: the
 // package's status, or 0001 when its program could not be started) or
 // "5100" (detail 9999), or the failure to write the row. When the step row
 // cannot be started, no row is closed.
-Outcome RunReceiveJob(const Transfer& transfer, const JobContext& context);
+Outcome RunReceiveJob(const Transfer& transfer, const JobContext& context, ReceiptLog& receipts);
 
 }  // namespace edi

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "base/ansi_codec.h"
 #include "base/files.h"
@@ -77,9 +78,18 @@ class Registration {
     if (!transfer_.companiesLookup.ok()) return CloseTransfer(transfer_.companiesLookup);
     const Outcome translated = Translate();
     if (!translated.ok()) return CloseTransfer(translated);
-    const Outcome registered = RecordStatusFile();
-    return CloseTransfer(FirstFailure(registered, RecordUnlistedFiles()));
+    return CloseTransfer(Record());
   }
+
+  // The rows of the status file and of the local files it does not cover.
+  Outcome Record() {
+    if (!transfer_.companiesLookup.ok()) return transfer_.companiesLookup;
+    std::set<std::string> kinds;
+    const Outcome registered = RecordStatusFile(kinds);
+    return FirstFailure(FirstFailure(registered, RecordUnreportedFiles(kinds)), RecordUnlistedFiles());
+  }
+
+  std::string StatusFile() const { return transfer_.folders.mgstPath + StatusFileName(transfer_.number); }
 
  private:
   Outcome Translate() {
@@ -93,15 +103,14 @@ class Registration {
     return outcome;
   }
 
-  std::string StatusFile() const { return transfer_.folders.mgstPath + StatusFileName(transfer_.number); }
-
   // One "41" row per status line up to the end mark, with the line's fields
   // and its own error code; from the first failing line on, with "9999".
-  Outcome RecordStatusFile() {
+  Outcome RecordStatusFile(std::set<std::string>& kinds) {
     Outcome outcome;
     std::string failedCode;
     for (const auto& text : StatusLines(StatusFile())) {
       const TranslatorStatusLine line = ParseStatusLine(text);
+      if (line.endMark != "1") kinds.insert(TrimBlanks(line.dataKind));
       if (line.Failed() && failedCode.empty()) {
         failedCode = FourDigitCode(line.errorCode);
         outcome = FirstFailure(outcome, Outcome::Failure(kResultFailed, failedCode,
@@ -125,6 +134,32 @@ class Registration {
     close_.fileName = transfer_.InboundPath(TransferFile::kLocal, 1, line.dataKind);
   }
 
+  // Every local file handed to the translator needs its status line: one
+  // without was not registered.
+  Outcome RecordUnreportedFiles(const std::set<std::string>& reported) {
+    Outcome outcome;
+    for (const auto& kind : transfer_.settings.job.dataKinds) {
+      const std::string file = transfer_.InboundPath(TransferFile::kLocal, 1, kind);
+      std::error_code ec;
+      if (reported.count(TrimBlanks(kind)) > 0 || !fs::is_regular_file(file, ec)) continue;
+      const Outcome missing = Outcome::Failure(kResultFailed, kDetailNoStatusLine,
+                                               "the translator's status file " + StatusFile() +
+                                                   " has no line for data kind " + kind + " (" + file +
+                                                   "): it is taken as not registered");
+      FillFailedFile(kind, file, missing);
+      outcome = FirstFailure(FirstFailure(outcome, missing), RecordStep());
+    }
+    return outcome;
+  }
+
+  void FillFailedFile(const std::string& category, const std::string& file, const Outcome& failure) {
+    close_.partnerCompanyCode = transfer_.companies.codes.front();
+    close_.tradeInfoKind = category;
+    close_.inputRecords = close_.outputRecords = 0;
+    close_.fileName = file;
+    close_.SetCodes(failure);
+  }
+
   // A local file the command file did not name would never be registered.
   Outcome RecordUnlistedFiles() {
     Outcome outcome;
@@ -132,11 +167,7 @@ class Registration {
       const Outcome unlisted = Outcome::Failure(kResultFailed, kDetailUnlistedCategory,
                                                 "the local file " + file + " has category " + category +
                                                     ", which JKBN_K_J does not list: it was not registered");
-      close_.partnerCompanyCode = transfer_.companies.codes.front();
-      close_.tradeInfoKind = category;
-      close_.inputRecords = close_.outputRecords = 0;
-      close_.fileName = file;
-      close_.SetCodes(unlisted);
+      FillFailedFile(category, file, unlisted);
       outcome = FirstFailure(FirstFailure(outcome, unlisted), RecordStep());
     }
     return outcome;
@@ -198,11 +229,18 @@ Outcome WriteTranslatorCommandFile(const Transfer& transfer, const JobContext& c
 }
 
 Outcome RunTranslator(const Transfer& transfer, const JobContext& context) {
-  const std::string command = transfer.settings.job.translatorCommand + " @" + transfer.settings.job.commandFolder +
-                              CommandFileName(transfer.number);
-  const ProcessResult run = RunShellCommand(command, context.pending);
+  const JobSettings& job = transfer.settings.job;
+  const std::string command = job.translatorCommand + " @" + job.commandFolder + CommandFileName(transfer.number);
+  ProcessOptions options;
+  options.timeoutSeconds = job.translatorTimeout;
+  const ProcessResult run = RunShellCommand(command, options, context.pending);
   if (context.pending) context.pending();
   if (!run.started) return Outcome::Failure(kResultTranslator, kDetailNotStarted, run.why);
+  if (run.timedOut) {
+    return Outcome::Failure(kResultTranslator, kDetailTimedOut,
+                            "the translator \"" + command + "\" ran past its time limit of " +
+                                std::to_string(job.translatorTimeout) + " s ([PATH] TRANSLATOR_TIMEOUT) and was ended");
+  }
   if (run.exitStatus == 126 || run.exitStatus == 127) {
     return Outcome::Failure(kResultTranslator, kDetailNotStarted,
                             "the translator could not be started: \"" + command + "\" ended with shell status " +
@@ -214,6 +252,15 @@ Outcome RunTranslator(const Transfer& transfer, const JobContext& context) {
 
 Outcome RunRegistrationJob(const Transfer& transfer, const JobContext& context) {
   return Registration(transfer, context).Run();
+}
+
+bool HasStatusFile(const Transfer& transfer) {
+  std::error_code ec;
+  return fs::is_regular_file(transfer.folders.mgstPath + StatusFileName(transfer.number), ec);
+}
+
+Outcome RecordRegistrationStatus(const Transfer& transfer, const JobContext& context) {
+  return Registration(transfer, context).Record();
 }
 
 }  // namespace edi

@@ -36,15 +36,25 @@ std::string CommandFileName(TransferNo transferNo);
 Outcome WriteTranslatorCommandFile(const Transfer& transfer, const JobContext& context);
 
 // Runs MGCMDLINEKR + " @" + PRPATH + the command file through /bin/sh and
-// waits without time limit; the exit code is not examined, except that the
+// waits up to TRANSLATOR_TIMEOUT ("4100"/"0004" past it, the translator's
+// process group ended); the exit code is not examined, except that the
 // shell's "not found" and "not executable" (127, 126) mean the translator
 // could not be started: "4100"/"0001".
 Outcome RunTranslator(const Transfer& transfer, const JobContext& context);
 
+// True when the translator's status file of the transfer is there.
+bool HasStatusFile(const Transfer& transfer);
+
+// Records the registration from the status file the translator left, as
+// the registration job does after the translator ran, without closing
+// branch 0: what the recovery of a run killed while the translator ran does.
+Outcome RecordRegistrationStatus(const Transfer& transfer, const JobContext& context);
+
 // Registers the transfer's local files and closes branch 0. The outcome is
 // the first failure: the company lookup's "7300", the translator's "4100",
-// a failing status line or an unlisted local file ("9999" with the line's
-// code or 0003), or a history row that could not be written ("9999").
+// a failing status line, a local file without status line or an unlisted
+// local file ("9999" with the line's code, 0005 or 0003), or a history row
+// that could not be written ("9999").
 Outcome RunRegistrationJob(const Transfer& transfer, const JobContext& context);
 
 }  // namespace edi

@@ -4,58 +4,130 @@
 #include "jobs/backup.h"
 #include "jobs/conversion.h"
 #include "jobs/history.h"
+#include "jobs/ledger.h"
 #include "jobs/receive_job.h"
+#include "jobs/recovery.h"
 #include "jobs/registration_job.h"
+#include "jobs/transfer_journal.h"
 
 namespace edi {
 
 void RunLoop::RunMarkedCentres() {
   const RunSettings settings = ReadRunSettings(context_.state);
   view_.SetRunning(true);
+  Recover(settings);
+  const TransferNo above = HighestTransferInFolders(context_.state.paths);
   for (size_t i = 0; i < view_.Rows().size(); ++i) {
     const CentreRow& centre = view_.Rows()[i];
     if (centre.state != kRowNormal || centre.selected == 0) continue;
     const int row = static_cast<int>(i);
     view_.BeginRow(row);
     view_.ShowProcessing();
-    ProcessCentreRow(row, settings);
+    ProcessCentreRow(row, settings, above);
     view_.HideProcessing();
   }
   view_.SetRunning(false);
 }
 
-void RunLoop::ProcessCentreRow(int row, const RunSettings& settings) {
+void RunLoop::Recover(const RunSettings& settings) {
+  for (auto& recovered : RecoverInterruptedTransfers(settings, context_)) {
+    const int row = RowOf(recovered.centreCode);
+    if (recovered.transferNo == 0) {  // the journal itself could not be read
+      LogTransferStart(0, "");
+      Report(row, 0, "中断", recovered.outcome);
+      continue;
+    }
+    LogTransferStart(recovered.transferNo, recovered.centreCode);
+    context_.converters.errLog.Write(static_cast<int>(LeadingNumber(recovered.outcome.endCode)),
+                                     " " + recovered.stage + " " + recovered.outcome.Codes() + ": " +
+                                         recovered.outcome.reason);
+    if (row >= 0 && view_.Rows()[static_cast<size_t>(row)].state == kRowNormal) {
+      view_.SetStatus(row, Stage::kReceive, "中断回復");
+    }
+    view_.Report(row, StageReport{StageReport::Kind::kRecovered, recovered.centreCode, recovered.transferNo,
+                                  recovered.stage, recovered.outcome});
+  }
+}
+
+void RunLoop::ProcessCentreRow(int row, const RunSettings& settings, TransferNo above) {
   const std::string centreCode = view_.Rows()[static_cast<size_t>(row)].centreCode;
+  std::string why;
+  const std::unique_ptr<CentreLock> lock = CentreLock::TryLock(context_.db, context_.state, centreCode, why);
+  if (!lock) {
+    // Another run has the centre: this one takes nothing, not even a number.
+    view_.SetStatus(row, Stage::kReceive, "ロック中");
+    view_.Report(row, StageReport{StageReport::Kind::kSkipped, centreCode, 0, "通番",
+                                  Outcome::Failure(kResultFailed, kResultOk, why)});
+    return;
+  }
   view_.SetRowState(row, kRowInProgress);
-  TransferOpenRecord open{"R", "1", kKindReceiveRun, centreCode, 0};
+  TransferNo number = 0;
+  if (!OpenCentreTransfer(row, centreCode, above, number)) return;
+  const Transfer transfer = LoadTransfer(context_.db, number, centreCode, context_.state.paths, settings);
+  const bool done = RunStages(row, transfer);
+  const bool backedUp = BackUp(row, transfer, done);
+  const Outcome ended = EndJournal(context_.db, number);
+  if (!ended.ok()) Report(row, number, "通番", ended);
+  if (done && backedUp) view_.SetRowState(row, kRowDone);
+}
+
+bool RunLoop::OpenCentreTransfer(int row, const std::string& centreCode, TransferNo above, TransferNo& number) {
+  TransferOpenRecord open{"R", "1", kKindReceiveRun, centreCode, 0, above};
   const Outcome opened = OpenTransfer(context_.db, open, context_.clock);
   if (!opened.ok()) {
     LogTransferStart(0, centreCode);
     view_.SetStatus(row, Stage::kReceive, "通番ｴﾗｰ");
     Fail(row, 0, "通番", opened);
-    return;  // without a transfer number there are no files of the transfer
+    return false;  // without a transfer number there are no files of the transfer
   }
-  LogTransferStart(open.transferNo, centreCode);
-  const Transfer transfer = LoadTransfer(context_.db, open.transferNo, centreCode, context_.state.paths, settings);
-  const bool done = RunStages(row, transfer);
-  // The backup does not change the centre's outcome; its failure is told.
-  const Outcome backedUp = BackUpTransferFiles(transfer);
-  if (!backedUp.ok()) Report(row, transfer.number, "バックアップ", backedUp);
-  if (done) view_.SetRowState(row, kRowDone);
+  number = open.transferNo;
+  LogTransferStart(number, centreCode);
+  std::string why;
+  Outcome refusal;
+  if (!IsFileNameCentreCode(centreCode, why)) {
+    refusal = Outcome::Failure(kResultBadCentreCode, kResultOk, why);
+  } else if (TransferFilesExist(context_.state.paths, number, why)) {
+    refusal = Outcome::Failure(kResultFilesExist, kResultOk,
+                               "a file of transfer " + TransferDigits(number) + " exists already (" + why +
+                                   "): nothing was received, so that no earlier file is written over");
+  } else {
+    refusal = BeginJournal(context_.db, number, centreCode, StationName(context_.state), context_.clock);
+  }
+  if (refusal.ok()) return true;
+  Refuse(row, number, refusal);
+  return false;
+}
+
+void RunLoop::Refuse(int row, TransferNo number, const Outcome& outcome) {
+  RowCloseRecord close;
+  close.transferNo = number;
+  close.SetCodes(outcome);
+  const Outcome closed = CloseHistoryRow(context_.db, close, context_.clock);
+  view_.SetStatus(row, Stage::kReceive, "受信ｴﾗｰ");
+  Fail(row, number, "通番", FirstFailure(outcome, closed));
 }
 
 bool RunLoop::RunStages(int row, const Transfer& transfer) {
   view_.SetStatus(row, Stage::kReceive, "受信中");
-  const Outcome received = RunReceiveJob(transfer, context_);
+  TransferReceiptLog receipts(context_.db, transfer.number, transfer.centreCode, StationName(context_.state),
+                              context_.clock);
+  const Outcome received = RunReceiveJob(transfer, context_, receipts);
   view_.ShowProcessing();
   if (!received.ok()) {
     view_.SetStatus(row, Stage::kReceive, "受信ｴﾗｰ");
     Fail(row, transfer.number, "受信", received);
-    return false;
+    // What the transport stored before it failed is converted and
+    // registered all the same, so that nothing taken from the partner is
+    // left behind.
+    if (receipts.recorded() == 0) return false;
+  } else {
+    view_.SetStatus(row, Stage::kReceive, "OK");
+    Report(row, transfer.number, "受信", received);
   }
-  view_.SetStatus(row, Stage::kReceive, "OK");
+  SetJournalStage(context_.db, transfer.number, kStageConversion);
   view_.SetStatus(row, Stage::kConversion, "変換中");
   const Outcome converted = ConvertReceivedFiles(transfer, context_);
+  ClearJournalOutputs(context_.db, transfer.number);
   view_.ShowProcessing();
   if (!converted.ok()) {
     view_.SetStatus(row, Stage::kConversion, "変換ｴﾗｰ");
@@ -63,6 +135,7 @@ bool RunLoop::RunStages(int row, const Transfer& transfer) {
     return false;
   }
   view_.SetStatus(row, Stage::kConversion, "OK");
+  SetJournalStage(context_.db, transfer.number, kStageRegistration);
   view_.SetStatus(row, Stage::kRegistration, "登録中");
   const Outcome registered = RunRegistrationJob(transfer, context_);
   if (!registered.ok()) {
@@ -71,7 +144,32 @@ bool RunLoop::RunStages(int row, const Transfer& transfer) {
     return false;
   }
   view_.SetStatus(row, Stage::kRegistration, "OK");
-  return true;
+  return received.ok();
+}
+
+// The backup runs in every outcome. One that fails ends the transfer with
+// its own code: a "50" step row tells it, and a transfer that was done
+// otherwise has it on branch 0 too. The files stay in the inbound folder.
+bool RunLoop::BackUp(int row, const Transfer& transfer, bool done) {
+  SetJournalStage(context_.db, transfer.number, kStageBackup);
+  const Outcome backedUp = BackUpTransferFiles(transfer);
+  if (backedUp.ok()) return true;
+  const Outcome failure = Outcome::Failure(kResultBackupFailed, kResultOk, backedUp.reason);
+  StepStartRecord step{transfer.number, "R", "1", kKindBackup, transfer.centreCode, 0};
+  Outcome recorded = StartHistoryStep(context_.db, step, context_.clock);
+  RowCloseRecord close;
+  close.transferNo = transfer.number;
+  close.SetCodes(failure);
+  if (recorded.ok()) {
+    close.branchNo = step.branchNo;
+    recorded = CloseHistoryRow(context_.db, close, context_.clock);
+  }
+  if (done) {
+    close.branchNo = 0;
+    recorded = FirstFailure(recorded, CloseHistoryRow(context_.db, close, context_.clock));
+  }
+  Fail(row, transfer.number, "バックアップ", FirstFailure(failure, recorded));
+  return false;
 }
 
 void RunLoop::Fail(int row, TransferNo transferNo, std::string_view step, const Outcome& outcome) {
@@ -80,14 +178,30 @@ void RunLoop::Fail(int row, TransferNo transferNo, std::string_view step, const 
 }
 
 void RunLoop::Report(int row, TransferNo transferNo, std::string_view step, const Outcome& outcome) {
-  context_.converters.errLog.Write(static_cast<int>(LeadingNumber(outcome.endCode)),
-                                   " " + std::string(step) + " " + outcome.Codes() + ": " + outcome.reason);
-  view_.ReportFailure(row, StageFailure{view_.Rows()[static_cast<size_t>(row)].centreCode, transferNo, step, outcome});
+  const std::string centreCode = row >= 0 ? view_.Rows()[static_cast<size_t>(row)].centreCode : "";
+  cii::ErrLog& log = context_.converters.errLog;
+  if (!outcome.ok()) {
+    log.Write(static_cast<int>(LeadingNumber(outcome.endCode)),
+              " " + std::string(step) + " " + outcome.Codes() + ": " + outcome.reason);
+    view_.Report(row, StageReport{StageReport::Kind::kFailure, centreCode, transferNo, std::string(step), outcome});
+  }
+  for (const auto& warning : outcome.warnings) {
+    log.Write(0, " " + std::string(step) + " 警告: " + warning);
+    view_.Report(row, StageReport{StageReport::Kind::kWarning, centreCode, transferNo, std::string(step),
+                                  Outcome::Failure(kResultOk, kResultOk, warning)});
+  }
 }
 
 void RunLoop::LogTransferStart(TransferNo transferNo, const std::string& centreCode) {
   context_.converters.errLog.Write(0, "--" + context_.state.programId + " start--" + TransferDigits(transferNo) +
                                           "  " + context_.clock().DateTime() + "  " + centreCode);
+}
+
+int RunLoop::RowOf(const std::string& centreCode) const {
+  for (size_t i = 0; i < view_.Rows().size(); ++i) {
+    if (view_.Rows()[i].centreCode == centreCode) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 }  // namespace edi

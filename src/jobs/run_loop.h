@@ -1,26 +1,37 @@
-// The run over the marked centres: for each one a transfer in the history,
-// the receive job, the conversion of the received files, the registration
-// job and the backup, with the centre's row showing each stage's status and
-// the row's state. Every failing stage's reason is written to ERR.LOG under
-// the transfer's start line and handed to the view.
+// The run over the marked centres: first the recovery of transfers an
+// earlier run left under way, then for each marked centre a transfer in the
+// history, the receive job, the conversion of the received files, the
+// registration job and the backup, with the centre's row showing each
+// stage's status and the row's state. One run at a time works on a centre
+// (the centre's lock); every failing stage's reason is written to ERR.LOG
+// under the transfer's start line and handed to the view.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/outcome.h"
+#include "jobs/centre_lock.h"
 #include "jobs/control_master.h"
 #include "jobs/job_context.h"
 #include "jobs/transfer.h"
 
 namespace edi {
 
-// A stage of a centre's run that failed, and why.
-struct StageFailure {
+// What the run tells the operator besides the statuses.
+struct StageReport {
+  enum class Kind {
+    kFailure,    // a stage failed: outcome has its codes and reason
+    kWarning,    // something went wrong without failing the stage: outcome.reason
+    kRecovered,  // an interrupted transfer was recovered: outcome has its closing codes
+    kSkipped,    // the centre was not run: another run holds it
+  };
+  Kind kind = Kind::kFailure;
   std::string centreCode;
-  TransferNo transferNo = 0;  // 0 when no transfer number could be taken
-  std::string_view step;      // "通番", "受信", "変換", "登録", "バックアップ"
+  TransferNo transferNo = 0;  // 0 when no transfer number was taken
+  std::string step;           // "通番", "受信", "変換", "登録", "バックアップ", or the stage interrupted
   Outcome outcome;
 };
 
@@ -41,8 +52,9 @@ class RunView {
   virtual void SetStatus(int row, Stage stage, const std::string& text) = 0;
   // Sets the row's state: the row takes the colour of the state.
   virtual void SetRowState(int row, int16_t state) = 0;
-  // A stage of the row failed (ERR.LOG has it already).
-  virtual void ReportFailure(int row, const StageFailure& failure) = 0;
+  // Tells the operator what happened to the row's centre (-1: a centre the
+  // list does not hold). ERR.LOG has failures and warnings already.
+  virtual void Report(int row, const StageReport& report) = 0;
   // The processing window: shown (again, to the front) and hidden.
   virtual void ShowProcessing() = 0;
   virtual void HideProcessing() = 0;
@@ -52,19 +64,28 @@ class RunLoop {
  public:
   RunLoop(RunView& view, const JobContext& context) : view_(view), context_(context) {}
 
-  // Reads the run's settings, then runs every row that is marked and in
-  // state 0, one after another.
+  // Reads the run's settings, recovers interrupted transfers, then runs
+  // every row that is marked and in state 0, one after another.
   void RunMarkedCentres();
 
  private:
-  void ProcessCentreRow(int row, const RunSettings& settings);
+  void Recover(const RunSettings& settings);
+  void ProcessCentreRow(int row, const RunSettings& settings, TransferNo above);
+  // Opens the transfer: its history row, its journal and the checks before
+  // anything is received. False when it cannot run (the row tells why).
+  bool OpenCentreTransfer(int row, const std::string& centreCode, TransferNo above, TransferNo& number);
   // Runs the stages of an open transfer; false when one failed.
   bool RunStages(int row, const Transfer& transfer);
+  bool BackUp(int row, const Transfer& transfer, bool done);
+  // Ends a transfer that cannot go on with `outcome` on its branch 0.
+  void Refuse(int row, TransferNo number, const Outcome& outcome);
   // Sets the row to error, then logs and reports the failed stage.
   void Fail(int row, TransferNo transferNo, std::string_view step, const Outcome& outcome);
-  // Writes the failure's reason to ERR.LOG and hands it to the view.
+  // Writes a failure's reason or the outcome's warnings to ERR.LOG and hands
+  // them to the view.
   void Report(int row, TransferNo transferNo, std::string_view step, const Outcome& outcome);
   void LogTransferStart(TransferNo transferNo, const std::string& centreCode);
+  int RowOf(const std::string& centreCode) const;
 
   RunView& view_;
   const JobContext& context_;

@@ -43,6 +43,19 @@ struct Transfer {
   std::string InboundPath(TransferFile kind, int nth = 1, std::string_view category = {}) const;
 };
 
+// The highest transfer number in the names of the files of the inbound and
+// backup folders (0 when none): a database restored from an old copy must
+// not hand out a number whose files are still there.
+TransferNo HighestTransferInFolders(const PathSettings& folders);
+
+// True when the inbound or backup folder holds a file of `number`; `found`
+// names it.
+bool TransferFilesExist(const PathSettings& folders, TransferNo number, std::string& found);
+
+// True when `centreCode` can stand in a file name: not empty, without "/",
+// "..", or control characters; otherwise `why` says what it holds.
+bool IsFileNameCentreCode(const std::string& centreCode, std::string& why);
+
 // Builds transfer `number` of `centreCode`: reads the centre's row and its
 // user companies, keeping each lookup's outcome for the stage that records it.
 Transfer LoadTransfer(Database& db, TransferNo number, const std::string& centreCode, const PathSettings& folders,

@@ -1,6 +1,7 @@
 #include "startup/job_settings.h"
 
 #include "base/text.h"
+#include "startup/setting_numbers.h"
 
 namespace edi {
 namespace {
@@ -32,6 +33,8 @@ JobSettings ReadJobSettings(const ProfileFile& settings) {
   job.commandFolder = settings.Value("PATH", "PRPATH");
   job.dataKinds = DataKinds(settings);
   job.packageProgramFolder = PackageProgramFolder(settings);
+  const auto timeout = ParseSettingNumber(settings.Value("PATH", "TRANSLATOR_TIMEOUT"));
+  if (timeout && *timeout >= 1 && *timeout <= 7 * 24 * 3600) job.translatorTimeout = static_cast<int>(*timeout);
   return job;
 }
 

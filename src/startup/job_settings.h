@@ -16,11 +16,14 @@ struct JobSettings {
   std::string commandFolder;           // [PATH] PRPATH, no trailing "/"
   std::vector<std::string> dataKinds;  // [JKBN_K_J], one code per line
   std::string packageProgramFolder;    // [PATH] NTS100_PROGRAM_DIR, ending in "/"
+  int translatorTimeout = 3600;        // [PATH] TRANSLATOR_TIMEOUT, seconds
 };
 
 // Reads the job keys of `settings`. The data kinds are the lines of the whole
 // section (256 characters), up to the first line that is empty, "\" or "/";
-// the package's folder is "/opt/nts/100btcp/" unless the key names another.
+// the package's folder is "/opt/nts/100btcp/" unless the key names another;
+// the translator's time limit is an hour unless the key gives a positive
+// number of seconds.
 JobSettings ReadJobSettings(const ProfileFile& settings);
 
 }  // namespace edi

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "db/open_database.h"
+#include "db/schema.h"
 #include "startup/settings_folder.h"
 #include "startup/startup_settings.h"
 #include "startup/system_profile.h"
@@ -30,6 +31,12 @@ bool InitialiseProgram(std::string_view /*screenId*/, std::string_view programFo
   DatabaseLogin login{state.database.dataSource, state.database.user, state.database.password};
   if (!OpenDatabase(login, settingsFolder, db, state.connectionString)) {
     sink.ShowMessage(kConnectionError, DescribeConnectionFailure(login, db));
+    return false;
+  }
+  // A station set up before the station's own tables existed gets them now.
+  if (!AddMissingTables(db)) {
+    sink.ShowMessage(kConnectionError, "cannot add the station's tables to " + state.connectionString + ": " +
+                                           db.LastError());
     return false;
   }
   if (!ReadDisplayAndPathSettings(programFolder, state, why)) {

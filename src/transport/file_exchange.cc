@@ -1,8 +1,10 @@
 #include "transport/file_exchange.h"
 
+#include <cerrno>
 #include <filesystem>
 
 #include "base/files.h"
+#include "base/sha256.h"
 #include "base/text.h"
 
 namespace edi {
@@ -72,7 +74,8 @@ bool MoveFile(const std::string& source, const std::string& destination, std::st
   return false;
 }
 
-Outcome RunFileExchange(FileExchangeRequest& request, const ProgramState& state, FileDialogs& dialogs) {
+Outcome RunFileExchange(FileExchangeRequest& request, const ProgramState& state, FileDialogs& dialogs,
+                        ReceiptLog& receipts) {
   const std::string extension = DataFormatExtension(request.dataFormat);
   if (extension == "Err") return Failed("the data format \"" + request.dataFormat + "\" is neither CII nor XML");
   const size_t slash = request.path.find_last_of('/');
@@ -86,7 +89,12 @@ Outcome RunFileExchange(FileExchangeRequest& request, const ProgramState& state,
   std::string why;
   if (IsReceive(request.direction)) {
     const std::string received = state.paths.ediInFil + TransferName(request, TransferFile::kReceivedStem, extension);
-    return MoveFile(chosen, received, why) ? Outcome::Success() : Failed(why);
+    if (!MoveFile(chosen, received, why)) return Failed(why);
+    std::string bytes;
+    if (!ReadWholeFile(received, bytes)) return Failed(WithErrno("cannot read " + received, errno));
+    const Outcome recorded = receipts.Record({received, 0, static_cast<long long>(bytes.size()), Sha256Hex(bytes),
+                                              fs::path(chosen).filename().string(), ""});
+    return recorded.ok() ? Outcome::Success() : Failed(recorded.reason);
   }
   if (!IsSend(request.direction)) return Failed("the direction \"" + request.direction + "\" is neither R nor S");
   if (!skipDialogs) {

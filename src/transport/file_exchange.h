@@ -9,6 +9,7 @@
 #include "base/outcome.h"
 #include "base/transfer_names.h"
 #include "startup/program_state.h"
+#include "transport/receipt_log.h"
 
 namespace edi {
 
@@ -53,10 +54,11 @@ std::string DataFormatExtension(const std::string& dataFormat);
 bool MoveFile(const std::string& source, const std::string& destination, std::string& why);
 
 // Runs the exchange. Program IDs "M470210" and "M470310" show no dialog and
-// use the path unchanged. A failure is "5100" with the detail "9999"; its
-// reason says what failed ("cancelled by the operator", the file that could
-// not be moved and why, a data format or direction the exchange does not
-// know).
-Outcome RunFileExchange(FileExchangeRequest& request, const ProgramState& state, FileDialogs& dialogs);
+// use the path unchanged. A received file is recorded in `receipts`. A
+// failure is "5100" with the detail "9999"; its reason says what failed
+// ("cancelled by the operator", the file that could not be moved and why, a
+// data format or direction the exchange does not know).
+Outcome RunFileExchange(FileExchangeRequest& request, const ProgramState& state, FileDialogs& dialogs,
+                        ReceiptLog& receipts);
 
 }  // namespace edi

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "base/files.h"
+#include "transport/mime_check.h"
 
 namespace edi {
 namespace fs = std::filesystem;
@@ -123,18 +124,60 @@ std::string FirstRecipient(const vmime::message& message) {
   return "";
 }
 
-// Parses a whole message into the parts the transfer uses.
-UnreadMail Parse(std::string id, const std::string& bytes) {
+std::string AttachmentName(const vmime::attachment& attachment) {
+  try {
+    return attachment.getName().getConvertedText(vmime::charsets::UTF_8);
+  } catch (const std::exception&) {
+    return "(no name)";
+  }
+}
+
+// Reads the header alone (the recipient and the Message-ID), which the
+// mail library parses without looking into the body.
+void ReadHeader(const std::string& bytes, UnreadMail& mail) {
+  size_t end = bytes.find("\r\n\r\n");
+  if (end == std::string::npos) end = bytes.find("\n\n");
+  auto message = vmime::make_shared<vmime::message>();
+  message->parse(bytes.substr(0, end == std::string::npos ? bytes.size() : end + 2));
+  mail.firstRecipient = FirstRecipient(*message);
+  auto header = message->getHeader();
+  if (header->hasField(vmime::fields::MESSAGE_ID)) {
+    const std::string id = header->MessageId()->getValue<vmime::messageId>()->getId();
+    if (!id.empty()) mail.messageId = "<" + id + ">";
+  }
+}
+
+// Judges a message on its own and takes its first attachment: `id` is what
+// the store marks it by, `storeId` its id when it has no Message-ID.
+UnreadMail Parse(std::string id, std::string storeId, const std::string& bytes) {
   UnreadMail mail;
   mail.id = std::move(id);
-  auto message = vmime::make_shared<vmime::message>();
-  message->parse(bytes);
-  mail.firstRecipient = FirstRecipient(*message);
-  vmime::messageParser parser(message);
-  if (parser.getAttachmentCount() > 0) {
-    mail.hasAttachment = true;
+  mail.messageId = std::move(storeId);
+  try {
+    ReadHeader(bytes, mail);
+    std::string why;
+    if (!CheckMimeStructure(bytes, why)) {
+      mail.problem = why;
+      mail.problemNumber = kMailBadMessage;
+      return mail;
+    }
+    auto message = vmime::make_shared<vmime::message>();
+    message->parse(bytes);
+    vmime::messageParser parser(message);
+    if (parser.getAttachmentCount() == 0) {
+      mail.problem = "it has no attachment";
+      mail.problemNumber = kMailNoAttachment;
+      return mail;
+    }
     vmime::utility::outputStreamStringAdapter out(mail.attachment);
     parser.getAttachmentAt(0)->getData()->extract(out);
+    for (size_t i = 1; i < parser.getAttachmentCount(); ++i) {
+      mail.otherAttachments.push_back(AttachmentName(*parser.getAttachmentAt(i)));
+    }
+  } catch (const std::exception& e) {
+    mail.problem = std::string("the mail library cannot read it: ") + e.what();
+    mail.problemNumber = kMailBadMessage;
+    mail.attachment.clear();
   }
   return mail;
 }
@@ -168,7 +211,8 @@ class ServerStore : public MailStore {
       auto messages = folder_->getMessages(vmime::net::messageSet::byNumber(1, count));
       // POP3 has no flags, only ids.
       folder_->fetchMessages(messages, Pop3() ? vmime::net::fetchAttributes(vmime::net::fetchAttributes::UID)
-                                              : vmime::net::fetchAttributes(vmime::net::fetchAttributes::FLAGS));
+                                              : vmime::net::fetchAttributes(vmime::net::fetchAttributes::FLAGS |
+                                                                            vmime::net::fetchAttributes::UID));
       const std::set<std::string> taken = TakenIds();
       for (const auto& message : messages) {
         if (Pop3() ? taken.count(message->getUID()) > 0 : (message->getFlags() & vmime::net::message::FLAG_SEEN) != 0) {
@@ -178,7 +222,7 @@ class ServerStore : public MailStore {
         vmime::utility::outputStreamStringAdapter out(bytes);
         message->extract(out, nullptr, 0, static_cast<size_t>(-1), true);  // peek: not marked seen
         const std::string id = Pop3() ? std::string(message->getUID()) : std::to_string(message->getNumber());
-        mails.push_back(Parse(id, bytes));
+        mails.push_back(Parse(id, std::string(message->getUID()), bytes));
       }
       return true;
     } catch (const std::exception& e) {
@@ -187,17 +231,11 @@ class ServerStore : public MailStore {
   }
 
   bool MarkSeen(const std::vector<std::string>& ids, MailError& error) override {
-    if (ids.empty()) return true;
-    if (Pop3()) return RememberTaken(ids, error);
-    try {
-      std::vector<size_t> numbers;
-      for (const auto& id : ids) numbers.push_back(std::stoul(id));
-      folder_->setMessageFlags(vmime::net::messageSet::byNumber(numbers), vmime::net::message::FLAG_SEEN,
-                               vmime::net::message::FLAG_MODE_ADD);
-      return true;
-    } catch (const std::exception& e) {
-      return FailFrom(error, e, kMailConnectionFailed);
-    }
+    return AddFlags(ids, vmime::net::message::FLAG_SEEN, error);
+  }
+
+  bool MarkRejected(const std::vector<std::string>& ids, MailError& error) override {
+    return AddFlags(ids, vmime::net::message::FLAG_SEEN | vmime::net::message::FLAG_MARKED, error);
   }
 
   bool SignOff(MailError& error) override {
@@ -212,6 +250,19 @@ class ServerStore : public MailStore {
 
  private:
   bool Pop3() const { return url_.getProtocol() == "pop3" || url_.getProtocol() == "pop3s"; }
+
+  bool AddFlags(const std::vector<std::string>& ids, int flags, MailError& error) {
+    if (ids.empty()) return true;
+    if (Pop3()) return RememberTaken(ids, error);
+    try {
+      std::vector<size_t> numbers;
+      for (const auto& id : ids) numbers.push_back(std::stoul(id));
+      folder_->setMessageFlags(vmime::net::messageSet::byNumber(numbers), flags, vmime::net::message::FLAG_MODE_ADD);
+      return true;
+    } catch (const std::exception& e) {
+      return FailFrom(error, e, kMailConnectionFailed);
+    }
+  }
 
   // POP3 keeps no seen flag: the ids of taken messages are kept here.
   fs::path TakenFile() const {
@@ -274,28 +325,14 @@ class MaildirStore : public MailStore {
       std::string bytes;
       const fs::path file = root_ / sub / name;
       if (!ReadWholeFile(file, bytes)) return Fail(error, kMailFileError, "cannot read " + file.string());
-      try {
-        mails.push_back(Parse(sub + "/" + name, bytes));
-      } catch (const std::exception& e) {
-        return Fail(error, kMailFileError, "cannot read the message " + file.string() + ": " + e.what());
-      }
+      mails.push_back(Parse(sub + "/" + name, name.substr(0, name.find(":2,")), bytes));
     }
     return true;
   }
 
-  bool MarkSeen(const std::vector<std::string>& ids, MailError& error) override {
-    for (const auto& id : ids) {
-      const std::string name = id.substr(id.find('/') + 1);
-      const size_t info = name.find(":2,");
-      std::string flags = Flags(name);
-      flags.push_back('S');
-      std::sort(flags.begin(), flags.end());
-      const std::string seen = name.substr(0, info) + ":2," + flags;
-      std::error_code ec;
-      fs::rename(root_ / id, root_ / "cur" / seen, ec);
-      if (ec) return Fail(error, kMailFileError, "cannot mark " + (root_ / id).string() + " seen: " + ec.message());
-    }
-    return true;
+  bool MarkSeen(const std::vector<std::string>& ids, MailError& error) override { return AddFlags(ids, "S", error); }
+  bool MarkRejected(const std::vector<std::string>& ids, MailError& error) override {
+    return AddFlags(ids, "FS", error);
   }
 
   bool SignOff(MailError&) override { return true; }
@@ -304,6 +341,24 @@ class MaildirStore : public MailStore {
   static std::string Flags(const std::string& name) {
     const size_t info = name.find(":2,");
     return info == std::string::npos ? "" : name.substr(info + 3);
+  }
+
+  // Moves each message to cur/ with `added` among the flags of its name.
+  bool AddFlags(const std::vector<std::string>& ids, const std::string& added, MailError& error) {
+    for (const auto& id : ids) {
+      const std::string name = id.substr(id.find('/') + 1);
+      const size_t info = name.find(":2,");
+      std::string flags = Flags(name);
+      for (char flag : added) {
+        if (flags.find(flag) == std::string::npos) flags.push_back(flag);
+      }
+      std::sort(flags.begin(), flags.end());
+      const std::string flagged = name.substr(0, info) + ":2," + flags;
+      std::error_code ec;
+      fs::rename(root_ / id, root_ / "cur" / flagged, ec);
+      if (ec) return Fail(error, kMailFileError, "cannot mark " + (root_ / id).string() + ": " + ec.message());
+    }
+    return true;
   }
 
   fs::path root_;

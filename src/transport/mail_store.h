@@ -23,6 +23,7 @@ enum MailErrorNumber {
   kMailNoAttachment = 4,    // a matching message without attachment
   kMailSendRefused = 5,     // the transport refused the message or a recipient
   kMailFileError = 6,       // a file could not be read or stored
+  kMailBadMessage = 7,      // a message the station cannot read: broken or crafted MIME
 };
 
 struct MailError {
@@ -30,12 +31,15 @@ struct MailError {
   std::string text;
 };
 
-// One unread message of the inbox, in the store's order.
+// One unread message of the inbox, in the store's order, judged on its own.
 struct UnreadMail {
-  std::string id;              // what MarkSeen takes
+  std::string id;              // what MarkSeen and MarkRejected take
+  std::string messageId;       // its Message-ID, else the store's own id (UID, UIDL, file name)
   std::string firstRecipient;  // the address of the first To recipient ("" when none)
-  bool hasAttachment = false;
+  std::string problem;         // why the transfer cannot take it ("" when it can)
+  int problemNumber = 0;       // the mail error number of the problem
   std::string attachment;      // the bytes of the first attachment, decoded
+  std::vector<std::string> otherAttachments;  // the names of further attachments, not taken
 };
 
 class MailStore {
@@ -43,12 +47,19 @@ class MailStore {
   virtual ~MailStore() = default;
   virtual bool SignOn(MailError& error) = 0;
   // Every unread message of the inbox in the store's order (IMAP: sequence
-  // numbers; maildir: file names). Reading does not mark a message seen.
+  // numbers; maildir: file names). Reading does not mark a message seen. A
+  // message is looked at (size, nesting, number of parts, boundaries,
+  // base64) before the mail library parses it, and a failure of the parser
+  // is that message's problem, not the fetch's.
   virtual bool FetchUnread(std::vector<UnreadMail>& mails, MailError& error) = 0;
   // Marks the messages seen (maildir: moved to cur/ with the S flag; IMAP:
   // \Seen; POP3, which has no flag: remembered in the station's list of
   // taken messages).
   virtual bool MarkSeen(const std::vector<std::string>& ids, MailError& error) = 0;
+  // Sets messages the station cannot take aside, without deleting them:
+  // seen and flagged (maildir: the flags F and S; IMAP: \Seen and
+  // \Flagged; POP3: remembered as taken), so later runs pass over them.
+  virtual bool MarkRejected(const std::vector<std::string>& ids, MailError& error) = 0;
   virtual bool SignOff(MailError& error) = 0;
 };
 

@@ -10,6 +10,7 @@
 #include "base/ansi_codec.h"
 #include "base/files.h"
 #include "base/local_time.h"
+#include "base/sha256.h"
 #include "transport/mail_store.h"
 #include "transport/match_pattern.h"
 
@@ -43,24 +44,34 @@ class MailJob {
     std::vector<UnreadMail> mails;
     if (!store->FetchUnread(mails, error)) return JobFailed(error);
     context_.progress.AddStep("受信トレイ検索");
-    std::vector<const UnreadMail*> taken;
+    // Each message to the partner is judged on its own: the good ones are
+    // taken, the bad ones set aside, and one never blocks the other.
+    std::vector<const UnreadMail*> taken, rejected;
     for (const auto& mail : mails) {
       if (mail.firstRecipient != request_.partnerAddress) continue;
-      if (!mail.hasAttachment) {
-        error = {kMailNoAttachment, "a message to " + request_.partnerAddress + " has no attachment"};
-        return JobFailed(error);
-      }
-      taken.push_back(&mail);
+      (mail.problem.empty() ? taken : rejected).push_back(&mail);
     }
     if (!Store(taken, error)) return JobFailed(error);
     context_.progress.AddStep("添付ファイル格納");
-    std::vector<std::string> ids;
-    for (const auto* mail : taken) ids.push_back(mail->id);
-    if (!store->MarkSeen(ids, error)) return JobFailed(error);
+    if (!store->MarkSeen(Ids(taken), error) || !store->MarkRejected(Ids(rejected), error)) return JobFailed(error);
     if (!store->SignOff(error)) return StepFailed(error);
     context_.progress.AddStep("ログオフ");
-    return true;
+    for (const auto* mail : taken) {
+      for (const auto& name : mail->otherAttachments) {
+        warnings_.push_back("message " + mail->messageId + ": its further attachment \"" + name +
+                            "\" was not taken (only the first attachment is received)");
+      }
+    }
+    if (rejected.empty()) return true;
+    error = {rejected.front()->problemNumber, ""};
+    for (const auto* mail : rejected) {
+      error.text += (error.text.empty() ? "" : "; ") + std::string("message ") + mail->messageId +
+                    " was set aside (seen and flagged): " + mail->problem;
+    }
+    return JobFailed(error);
   }
+
+  const std::vector<std::string>& warnings() const { return warnings_; }
 
   bool Send(MailError& error) {
     context_.progress.AddStep("送信処理開始");
@@ -104,30 +115,51 @@ class MailJob {
 
   std::string StateFolder() const { return context_.state.settingsFolder + "/mail-state"; }
 
-  // Writes the attachments under the received names; on a failure removes
-  // what it wrote, so the inbound folder is as it was.
+  static std::vector<std::string> Ids(const std::vector<const UnreadMail*>& mails) {
+    std::vector<std::string> ids;
+    for (const auto* mail : mails) ids.push_back(mail->id);
+    return ids;
+  }
+
+  // Writes the attachments under the received names and records each in
+  // the receipt log; on a failure removes what it wrote, so the inbound
+  // folder is as it was and the messages stay unread.
   bool Store(const std::vector<const UnreadMail*>& mails, MailError& error) const {
     if (mails.empty()) return true;
     const std::string& folder = context_.state.paths.ediInFil;
     std::vector<std::pair<fs::path, std::string>> files;
-    if (request_.dataFormat == "C") {
-      std::string cii;
-      for (const auto* mail : mails) cii += mail->attachment;
-      files.emplace_back(folder + Name(TransferFile::kReceivedCii), std::move(cii));
-    } else {
-      for (size_t n = 1; n <= mails.size(); ++n) {
-        files.emplace_back(folder + Name(TransferFile::kReceivedXml, static_cast<int>(n)), mails[n - 1]->attachment);
+    std::vector<ReceivedDocument> documents;
+    for (size_t n = 1; n <= mails.size(); ++n) {
+      const UnreadMail& mail = *mails[n - 1];
+      const bool cii = request_.dataFormat == "C";
+      if (!cii || files.empty()) {
+        files.emplace_back(folder + Name(cii ? TransferFile::kReceivedCii : TransferFile::kReceivedXml,
+                                         static_cast<int>(n)),
+                           "");
       }
+      std::string& bytes = files.back().second;
+      documents.push_back({files.back().first.string(), static_cast<long long>(bytes.size()),
+                           static_cast<long long>(mail.attachment.size()), Sha256Hex(mail.attachment), mail.messageId,
+                           ""});
+      bytes += mail.attachment;
     }
+    std::string why;
     for (size_t i = 0; i < files.size(); ++i) {
-      std::string why;
-      if (!WriteFileAtomically(files[i].first, files[i].second, why)) {
-        for (size_t j = 0; j < i; ++j) fs::remove(files[j].first);
-        error = {kMailFileError, why};
-        return false;
-      }
+      if (!WriteFileAtomically(files[i].first, files[i].second, why)) return Unstore(files, {kMailFileError, why}, error);
+    }
+    for (const auto& document : documents) {
+      const Outcome recorded = context_.receipts.Record(document);
+      if (!recorded.ok()) return Unstore(files, {kMailFileError, recorded.reason}, error);
     }
     return true;
+  }
+
+  static bool Unstore(const std::vector<std::pair<fs::path, std::string>>& files, MailError failure,
+                      MailError& error) {
+    std::error_code ec;
+    for (const auto& file : files) fs::remove(file.first, ec);
+    error = std::move(failure);
+    return false;
   }
 
   // The first outbound file, in name order, that the send pattern matches.
@@ -155,6 +187,7 @@ class MailJob {
   const MailTransferRequest& request_;
   const MailContext& context_;
   const MailSettings& settings_;
+  std::vector<std::string> warnings_;
 };
 
 }  // namespace
@@ -185,15 +218,19 @@ Outcome RunMailTransfer(MailTransferRequest& request, const MailContext& context
                     request.direction + "\", data format \"" + request.dataFormat + "\", address \"" +
                     request.partnerAddress + "\")";
   bool done = false;
+  std::vector<std::string> warnings;
   if (ValidRequest(request)) {
     context.progress.AddStep("パラメータチェック");
     MailJob job(request, context);
     MailError error;
     done = request.direction == "S" ? job.Send(error) : job.Receive(error);
     why = ErrorText(error);
+    warnings = job.warnings();
   }
   context.progress.Close();
-  return done ? Outcome::Success() : Outcome::Failure(kResultMailOrExchange, kResultFailed, why);
+  Outcome outcome = done ? Outcome::Success() : Outcome::Failure(kResultMailOrExchange, kResultFailed, why);
+  outcome.warnings = std::move(warnings);
+  return outcome;
 }
 
 }  // namespace edi

@@ -11,6 +11,7 @@
 #include "startup/mail_settings.h"
 #include "startup/program_state.h"
 #include "transport/mail_progress.h"
+#include "transport/receipt_log.h"
 
 namespace edi {
 
@@ -30,6 +31,7 @@ struct MailContext {
   const ProgramState& state;     // EDIINFIL, EDIOUTFIL, the settings folder
   const MailSettings& settings;  // the account, its password, the send transport, the body
   MailProgress& progress;
+  ReceiptLog& receipts;          // every stored attachment, before its message is marked seen
   MailClock clock = CurrentMailTime;
 };
 
@@ -38,12 +40,15 @@ struct MailContext {
 // an invalid request fails the same way without a number.
 //
 // Receive: every unread message of the inbox whose first recipient is the
-// partner's address, in the store's order, gives its first attachment; for
-// data format "C" they are stored one after the other in the received CII
-// file, for "X" the first under the received name and the n-th (n >= 2)
-// with n in four digits before ".XML". A matching message without
-// attachment fails the job. Only when the job succeeds are the messages it
-// took marked seen; a failed job stores nothing and marks nothing.
+// partner's address, in the store's order, is judged on its own. A good one
+// gives its first attachment (further attachments are warnings); for data
+// format "C" they are stored one after the other in the received CII file,
+// for "X" the first under the received name and the n-th (n >= 2) with n in
+// four digits before ".XML"; each is recorded in the receipt log, then its
+// message marked seen. A bad one (no attachment, broken or crafted MIME) is
+// set aside, seen and flagged, and fails the job after the good ones were
+// taken: the reason names each by its Message-ID. A job that fails before
+// it stored anything marks nothing.
 //
 // Send: the first outbound file (in name order) that the send pattern
 // matches is mailed; without one the job succeeds without signing on.

@@ -10,6 +10,7 @@
 
 #include "base/ansi_codec.h"
 #include "base/files.h"
+#include "base/sha256.h"
 #include "transport/nts_files.h"
 
 namespace edi {
@@ -32,7 +33,9 @@ bool IsSend(const std::string& mode) { return mode == "2" || mode == "4"; }
 
 // The package's folder holds fixed file names: one transfer at a time, also
 // across station processes. The lock is waited for with the window kept
-// alive, and released when the transfer ends.
+// alive and released when the transfer ends; the package's program inherits
+// it, so a station killed while the package runs leaves the folder locked
+// until the package has ended.
 class PackageLock {
  public:
   PackageLock(const std::string& programFolder, const PendingEvents& pending) {
@@ -56,6 +59,7 @@ class PackageLock {
     if (fd_ >= 0) ::close(fd_);  // closing releases the lock
   }
   bool held() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
   const std::string& why() const { return why_; }
 
  private:
@@ -127,6 +131,43 @@ bool PrepareRequest(const NtsTransferRequest& request, const NtsContext& context
          DeleteFileIfPresent(ntsPath, kStatusPattern, why);
 }
 
+// The hash of a whole file; "" when it cannot be read.
+std::string FileHash(const fs::path& file) {
+  std::string bytes;
+  return ReadWholeFile(file, bytes) ? Sha256Hex(bytes) : "";
+}
+
+// True when the package's receive file holds content the station never took
+// in: neither the receipt log knows it nor is it the centre's newest
+// received file in the backup folder (a station that kept no log yet).
+bool IsUntakenLeftover(const std::string& ntsFilePath, const NtsTransferRequest& request, const NtsContext& context) {
+  std::error_code ec;
+  if (ntsFilePath.empty() || !fs::is_regular_file(ntsFilePath, ec)) return false;
+  const std::string hash = FileHash(ntsFilePath);
+  if (hash.empty() || context.receipts.Knows(hash)) return false;
+  const auto backups =
+      ListMatching(context.state.paths.oldFile, "*_RCV_" + PadCentre(request.centreCode) + ".CII");
+  return backups.empty() ? true : FileHash(backups.back()) != hash;
+}
+
+// Copies the package's receive file into the inbound folder under the
+// transfer's name and records it.
+Outcome TakeIn(const std::string& ntsFilePath, const NtsTransferRequest& request, const NtsContext& context) {
+  const std::string received = context.state.paths.ediInFil +
+                               TransferFileName(request.transferNo, request.centreCode, TransferFile::kReceivedCii);
+  std::string bytes, why;
+  if (!ReadWholeFile(ntsFilePath, bytes)) return Failed(WithErrno("cannot read " + ntsFilePath, errno));
+  if (!WriteFileAtomically(received, bytes, why)) return Failed(why);
+  const Outcome recorded = context.receipts.Record(
+      {received, 0, static_cast<long long>(bytes.size()), Sha256Hex(bytes), fs::path(ntsFilePath).filename().string(), ""});
+  if (!recorded.ok()) {
+    std::error_code ec;
+    fs::remove(received, ec);  // the package's file stays, and is taken in next time
+    return Failed(recorded.reason);
+  }
+  return Outcome::Success();
+}
+
 }  // namespace
 
 bool DeleteFileIfPresent(const std::string& folder, const std::string& pattern, std::string& why) {
@@ -140,8 +181,12 @@ bool DeleteFileIfPresent(const std::string& folder, const std::string& pattern, 
   return true;
 }
 
-ProcessResult RunAndWait(const std::string& program, const std::string& programFolder, const PendingEvents& pending) {
-  ProcessResult run = RunAndWaitProgram(program, {}, programFolder, pending);
+ProcessResult RunAndWait(const std::string& program, const std::string& programFolder, int lockFd,
+                         const PendingEvents& pending) {
+  ProcessOptions options;
+  options.workingFolder = programFolder;
+  options.inheritedFd = lockFd;
+  ProcessResult run = RunAndWaitProgram(program, {}, options, pending);
   if (pending) pending();
   return run;
 }
@@ -150,13 +195,23 @@ Outcome RunNtsTransfer(NtsTransferRequest& request, const std::string& ntsFilePa
   const PathSettings& paths = context.state.paths;
   PackageLock lock(context.programFolder, context.pending);
   if (!lock.held()) return Failed(lock.why());
+  if (IsReceive(request.mode) && IsUntakenLeftover(ntsFilePath, request, context)) {
+    Outcome taken = TakeIn(ntsFilePath, request, context);
+    if (taken.ok()) {
+      taken.warnings.push_back("the package's receive file " + ntsFilePath +
+                               " held data an earlier run did not take in: it was taken in now, and the package"
+                               " was not run (the next run fetches what is new)");
+    }
+    return taken;
+  }
   std::string why;
   if (!PrepareRequest(request, context, why)) return Failed(why);
   const std::string sendFile = paths.ediOutFil + TransferFileName(request.transferNo, request.centreCode,
                                                                   TransferFile::kSendCii);
   if (IsSend(request.mode) && !CopyFileAtomically(sendFile, ntsFilePath, why)) return Failed(why);
 
-  const ProcessResult run = RunAndWait(context.programFolder + kProgram, context.programFolder, context.pending);
+  const ProcessResult run =
+      RunAndWait(context.programFolder + kProgram, context.programFolder, lock.fd(), context.pending);
   if (!run.started) return Outcome::Failure(kResultNts, kDetailNotStarted, "the TCP package: " + run.why);
 
   std::string status;
@@ -169,11 +224,8 @@ Outcome RunNtsTransfer(NtsTransferRequest& request, const std::string& ntsFilePa
     return Outcome::Failure(kResultNts, status, "the TCP package reported status " + status + " for transfer " +
                                                     TransferDigits(request.transferNo));
   }
-  const std::string received = paths.ediInFil + TransferFileName(request.transferNo, request.centreCode,
-                                                                 TransferFile::kReceivedCii);
-  if (IsReceive(request.mode) && !CopyFileAtomically(ntsFilePath, received, why)) return Failed(why);
   request.transferredCount = count;
-  return Outcome::Success();
+  return IsReceive(request.mode) ? TakeIn(ntsFilePath, request, context) : Outcome::Success();
 }
 
 }  // namespace edi

@@ -10,6 +10,7 @@
 #include "base/process.h"
 #include "base/transfer_names.h"
 #include "startup/program_state.h"
+#include "transport/receipt_log.h"
 
 namespace edi {
 
@@ -27,12 +28,16 @@ struct NtsContext {
   const ProgramState& state;    // NTS100_PATH, EDIINFIL, EDIOUTFIL, MINIMAIZE, DEMOMODE
   std::string programFolder;    // the package's program folder, ending in "/"
   PendingEvents pending;        // called while the package runs and while waiting for the lock
+  ReceiptLog& receipts;         // the received file, once it is in the inbound folder
 };
 
 // Runs one transfer; `ntsFilePath` is the file the package receives into
 // (or sends from). Success when the package ended with status 0000, the
 // transfer is in its log and, for a receive, the file is in the inbound
-// folder. Otherwise "5001" with the detail:
+// folder and recorded in the receipt log. A receive file that an earlier
+// run could not take in (neither the receipt log nor the centre's newest
+// backup knows its content) is taken in first, instead of running the
+// package over it; that is a warning. Otherwise "5001" with the detail:
 //   the package's status    it reported a status other than 0000;
 //   "0001"                  its program could not be started;
 //   "0000"                  it left no status file, its log lacks the transfer,
@@ -43,8 +48,9 @@ struct NtsContext {
 Outcome RunNtsTransfer(NtsTransferRequest& request, const std::string& ntsFilePath, const NtsContext& context);
 
 // Runs `program` with the package's program folder as working folder and
-// waits for its end.
-ProcessResult RunAndWait(const std::string& program, const std::string& programFolder, const PendingEvents& pending);
+// waits for its end; the program keeps `lockFd` (the package folder's lock).
+ProcessResult RunAndWait(const std::string& program, const std::string& programFolder, int lockFd,
+                         const PendingEvents& pending);
 
 // Deletes the files that match `pattern` under `folder` (names and folder
 // parts compared ignoring case). True when none is left (also when none

@@ -309,7 +309,7 @@ void MainWindow::SetRowState(int row, int16_t state) {
   QCoreApplication::processEvents();
 }
 
-void MainWindow::ReportFailure(int, const StageFailure&) {}
+void MainWindow::Report(int, const StageReport&) {}
 
 void MainWindow::ShowProcessing() {
   processing_->show();

@@ -63,7 +63,7 @@ class MainWindow : public QWidget, public RunView {
   void BeginRow(int row) override;
   void SetStatus(int row, Stage stage, const std::string& text) override;
   void SetRowState(int row, int16_t state) override;
-  void ReportFailure(int row, const StageFailure& failure) override;
+  void Report(int row, const StageReport& report) override;
   void ShowProcessing() override;
   void HideProcessing() override;
 

@@ -56,12 +56,12 @@ class RecordingView : public RunView {
     rows[static_cast<size_t>(row)].state = state;
     events.push_back("state " + std::to_string(row) + " " + std::to_string(state));
   }
-  void ReportFailure(int, const StageFailure& failure) override { failures.push_back(failure); }
+  void Report(int, const StageReport& report) override { reports.push_back(report); }
   void ShowProcessing() override { ++shown; }
   void HideProcessing() override { ++hidden; }
   std::vector<CentreRow> rows;
   std::vector<std::string> events;
-  std::vector<StageFailure> failures;
+  std::vector<StageReport> reports;
   int shown = 0, hidden = 0;
 };
 
@@ -116,8 +116,10 @@ class RunLoopTest : public ::testing::TestWithParam<std::string> {
 
   // The reason the view was told for `step`, "" when none.
   std::string FailureOf(const std::string& step) {
-    for (const auto& failure : view_.failures) {
-      if (failure.step == step) return failure.outcome.Codes() + " " + failure.outcome.reason;
+    for (const auto& report : view_.reports) {
+      if (report.kind == StageReport::Kind::kFailure && report.step == step) {
+        return report.outcome.Codes() + " " + report.outcome.reason;
+      }
     }
     return "";
   }
@@ -212,14 +214,18 @@ TEST_P(RunLoopTest, StatusTextsComeBeforeEachStageAndTheStatesAfter) {
   EXPECT_EQ(view_.events, expected);
 }
 
-TEST_P(RunLoopTest, AReceiveFailureLeavesTheLaterStatusesEmptyAndStillBacksUp) {
+TEST_P(RunLoopTest, AReceiveFailureLeavesTheLaterStatusesEmpty) {
   fs::remove(Path("recv/DEMOW01/orders.CII"));
   fs::create_directories(station_ / "in");
+  // A file of transfer 1 left by an earlier run (a database restored from an
+  // old copy): its number is not taken again, and the file stays as it is.
   test::WriteFile(Path("in/00000001_RCV_DEMOW01_____.CII"), "left by a broken earlier run");
   auto rows = Run({"DEMOW01"});
   EXPECT_EQ(Statuses(rows["DEMOW01"]), "受信ｴﾗｰ|||9");
-  EXPECT_EQ(Kinds(1), "01:(null)/(null) 10:5100/9999") << "branch 0 stays open";
-  EXPECT_TRUE(fs::exists(Path("old/00000001_RCV_DEMOW01_____.CII")));
+  EXPECT_EQ(TransferOf("DEMOW01"), 2);
+  EXPECT_EQ(Kinds(2), "01:(null)/(null) 10:5100/9999") << "branch 0 stays open";
+  EXPECT_EQ(test::ReadFile(Path("in/00000001_RCV_DEMOW01_____.CII")), "left by a broken earlier run");
+  EXPECT_FALSE(fs::exists(Path("old/00000001_RCV_DEMOW01_____.CII")));
 }
 
 TEST_P(RunLoopTest, TheTcpPackagesFailuresAre5001) {
@@ -245,13 +251,18 @@ TEST_P(RunLoopTest, EveryFailureTellsItsReasonInTheLogAndToTheView) {
   EXPECT_EQ(History(exchange)[0].end + "/" + History(exchange)[0].detail, "4100/0003");
   EXPECT_NE(LogOf(exchange).find("4100 登録 4100/0003: the translator's command file"), std::string::npos)
       << LogOf(exchange);
-  // A backup that fails names its files; the centre's outcome stays.
+  // A backup that fails names its files and fails the transfer with its own
+  // code; the files stay in the inbound folder.
   SetKey("PRPATH", Path("command"));
   state_.paths.oldFile = Path("no-such-folder/");
   auto rows = Run({"DEMOW02"});
-  EXPECT_EQ(Statuses(rows["DEMOW02"]), "OK|OK|OK|2");
+  EXPECT_EQ(Statuses(rows["DEMOW02"]), "OK|OK|OK|9");
   EXPECT_NE(FailureOf("バックアップ").find("no-such-folder"), std::string::npos) << FailureOf("バックアップ");
-  EXPECT_NE(LogOf(TransferOf("DEMOW02")).find("バックアップ"), std::string::npos);
+  const long long backup = TransferOf("DEMOW02");
+  EXPECT_NE(LogOf(backup).find("バックアップ"), std::string::npos);
+  EXPECT_EQ(History(backup)[0].end, "8200");
+  EXPECT_EQ(History(backup).back().kind + ":" + History(backup).back().end, "50:8200");
+  EXPECT_TRUE(fs::exists(Path("in/") + TransferFileName(backup, "DEMOW02", TransferFile::kReceivedCii)));
 }
 
 TEST_P(RunLoopTest, ARegistrationRowThatCannotBeWrittenIsNotOverwrittenByALaterSuccess) {

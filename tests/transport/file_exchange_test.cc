@@ -65,12 +65,13 @@ class FileExchangeTest : public ::testing::Test {
   fs::path dir_;
   ProgramState state_;
   ScriptedDialogs dialogs_;
+  NoReceiptLog receipts_;
 };
 
 TEST_F(FileExchangeTest, APickedFileIsMovedUnderTheTransferName) {
   dialogs_.answers = {Picked()};
   auto request = Request("ｒ");
-  EXPECT_TRUE(RunFileExchange(request, state_, dialogs_).ok());
+  EXPECT_TRUE(RunFileExchange(request, state_, dialogs_, receipts_).ok());
   EXPECT_EQ(dialogs_.shown, std::vector<std::string>{"open " + (dir_ / "pick").string() + " default.CII"});
   EXPECT_EQ(test::ReadFile((dir_ / "in/00000012_RCV_AB_C________.CII").string()), "CII DATA");
   EXPECT_FALSE(fs::exists(Picked())) << "a move, not a copy";
@@ -78,12 +79,12 @@ TEST_F(FileExchangeTest, APickedFileIsMovedUnderTheTransferName) {
 
 TEST_F(FileExchangeTest, CancelAndAVanishedFileMoveNothing) {
   auto request = Request();
-  const Outcome cancelled = RunFileExchange(request, state_, dialogs_);  // the script cancels
+  const Outcome cancelled = RunFileExchange(request, state_, dialogs_, receipts_);  // the script cancels
   EXPECT_EQ(cancelled.Codes(), "5100/9999");
   EXPECT_EQ(cancelled.reason, "cancelled by the operator");
   dialogs_.answers = {(dir_ / "pick/gone.CII").string()};
   request = Request();
-  const Outcome vanished = RunFileExchange(request, state_, dialogs_);
+  const Outcome vanished = RunFileExchange(request, state_, dialogs_, receipts_);
   EXPECT_EQ(vanished.endCode, "5100");
   EXPECT_NE(vanished.reason.find("gone.CII"), std::string::npos) << vanished.reason;
   EXPECT_TRUE(fs::is_empty(dir_ / "in"));
@@ -95,23 +96,23 @@ TEST_F(FileExchangeTest, DataFormatsAndDirections) {
   EXPECT_EQ(DataFormatExtension("x"), "XML");
   EXPECT_EQ(DataFormatExtension("XML"), "Err");
   auto request = Request("R", "XML");
-  EXPECT_FALSE(RunFileExchange(request, state_, dialogs_).ok());
+  EXPECT_FALSE(RunFileExchange(request, state_, dialogs_, receipts_).ok());
   EXPECT_TRUE(dialogs_.shown.empty()) << "no dialog for a format without extension";
   request = Request("Q");
   dialogs_.answers = {Picked()};
-  EXPECT_FALSE(RunFileExchange(request, state_, dialogs_).ok());
+  EXPECT_FALSE(RunFileExchange(request, state_, dialogs_, receipts_).ok());
   EXPECT_TRUE(fs::exists(Picked()));
 }
 
 TEST_F(FileExchangeTest, ThePathWithoutFolderAndTheProgramsWithoutDialogs) {
   auto request = Request("R", "Ｘ");
   request.path = "loose.XML";
-  RunFileExchange(request, state_, dialogs_);
+  RunFileExchange(request, state_, dialogs_, receipts_);
   EXPECT_EQ(dialogs_.shown, std::vector<std::string>{"open  loose.XML"}) << "no folder, the whole path as name";
   request = Request();
   request.programId = "M470210";
   request.path = Picked();
-  EXPECT_TRUE(RunFileExchange(request, state_, dialogs_).ok());
+  EXPECT_TRUE(RunFileExchange(request, state_, dialogs_, receipts_).ok());
   EXPECT_EQ(dialogs_.shown.size(), 1u);
 }
 
@@ -135,7 +136,7 @@ TEST_F(FileExchangeTest, TheSaveDialogComesBackUntilConfirmed) {
   test::WriteFile((dir_ / "out/00000012_SND_AB_C________.CII").string(), "TO SEND");
   dialogs_.answers = {"", "", (dir_ / "pick/sent.CII").string()};
   auto request = Request("S");
-  EXPECT_TRUE(RunFileExchange(request, state_, dialogs_).ok());
+  EXPECT_TRUE(RunFileExchange(request, state_, dialogs_, receipts_).ok());
   const std::string folder = (dir_ / "pick").string();
   EXPECT_EQ(dialogs_.shown, (std::vector<std::string>{"save " + folder + " default.CII", "save " + folder + " ",
                                                       "save " + folder + " "}));

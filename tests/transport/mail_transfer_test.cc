@@ -11,6 +11,7 @@
 #include "base/base64.h"
 #include "base/text.h"
 #include "support/format_fixture.h"
+#include "support/recording_receipts.h"
 #include "support/test_db.h"
 #include "transport/mail_store.h"
 #include "transport/match_pattern.h"
@@ -30,18 +31,34 @@ class RecordingProgress : public MailProgress {
   bool opened = false, closed = false;
 };
 
-// A message to `to`, with `attachment` as its one attachment unless empty.
-std::string Mail(const std::string& to, const std::string& attachment) {
-  std::string mail = "From: partner@example.jp\r\nTo: " + to +
-                     "\r\nSubject: order\r\nMIME-Version: 1.0\r\n"
+std::string AttachmentPart(const std::string& name, const std::string& encoded) {
+  return "--b\r\nContent-Type: application/octet-stream; name=\"" + name +
+         "\"\r\nContent-Disposition: attachment; filename=\"" + name +
+         "\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" + encoded + "\r\n";
+}
+
+// A message to `to`, with `attachment` as its one attachment unless empty,
+// and `more` parts after it.
+std::string Mail(const std::string& to, const std::string& attachment, const std::string& more = "",
+                 const std::string& id = "") {
+  std::string mail = "From: partner@example.jp\r\nTo: " + to + "\r\n" +
+                     (id.empty() ? "" : "Message-ID: <" + id + ">\r\n") +
+                     "Subject: order\r\nMIME-Version: 1.0\r\n"
                      "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
                      "--b\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nthe order\r\n";
-  if (!attachment.empty()) {
-    mail += "--b\r\nContent-Type: application/octet-stream; name=\"order.dat\"\r\n"
-            "Content-Disposition: attachment; filename=\"order.dat\"\r\n"
-            "Content-Transfer-Encoding: base64\r\n\r\n" + Base64(attachment) + "\r\n";
+  if (!attachment.empty()) mail += AttachmentPart("order.dat", Base64(attachment));
+  return mail + more + "--b--\r\n";
+}
+
+// A message whose multiparts nest `depth` deep.
+std::string DeepMail(const std::string& to, int depth) {
+  std::string inner = "Content-Type: text/plain\r\n\r\ndeep\r\n";
+  for (int level = 0; level < depth; ++level) {
+    const std::string b = "n" + std::to_string(level);
+    inner = "Content-Type: multipart/mixed; boundary=" + b + "\r\n\r\n--" + b + "\r\n" + inner + "\r\n--" + b +
+            "--\r\n";
   }
-  return mail + "--b--\r\n";
+  return "From: partner@example.jp\r\nTo: " + to + "\r\nMessage-ID: <deep@x>\r\nMIME-Version: 1.0\r\n" + inner;
 }
 
 constexpr char kPartner[] = "DEMOM01@partner.example";
@@ -80,7 +97,7 @@ class MailTest : public ::testing::Test {
 
   Outcome Run(MailTransferRequest& request) {
     const MailSettings settings = ReadMailSettings(ProfileFile::Load(dir_ / "EDI.ini"));
-    MailContext context{state_, settings, progress_, [] { return std::string("2009/03/04 05:06:07"); }};
+    MailContext context{state_, settings, progress_, receipts_, [] { return std::string("2009/03/04 05:06:07"); }};
     return RunMailTransfer(request, context);
   }
 
@@ -95,6 +112,7 @@ class MailTest : public ::testing::Test {
   fs::path dir_;
   ProgramState state_;
   RecordingProgress progress_;
+  test::RecordingReceipts receipts_;
 };
 
 const std::vector<std::string> kReceiveSteps = {"パラメータチェック", "INIファイル読込み", "受信処理開始", "ログオン",
@@ -128,17 +146,32 @@ TEST_F(MailTest, CiiAttachmentsAreStoredOneAfterTheOther) {
   EXPECT_EQ(Inbound("00000007_RCV_DEMOM01_____.CII"), "GROUP-1GROUP-2");
 }
 
-TEST_F(MailTest, AMatchingMessageWithoutAttachmentFailsAndMarksNothing) {
-  Deliver(dir_ / "Maildir", "1.a", Mail(kPartner, "<first/>"));
-  Deliver(dir_ / "Maildir", "2.b", Mail(kPartner, ""));
+TEST_F(MailTest, EachMessageIsJudgedOnItsOwnAndABadOneIsSetAside) {
+  Deliver(dir_ / "Maildir", "1.a", Mail(kPartner, "<first/>", "", "good1@x"));
+  Deliver(dir_ / "Maildir", "2.b", Mail(kPartner, "", "", "bare@x"));
+  std::string cut = Mail(kPartner, "<cut/>", "", "cut@x");
+  Deliver(dir_ / "Maildir", "3.c", cut.substr(0, cut.size() - 8));
+  Deliver(dir_ / "Maildir", "4.d", Mail(kPartner, "", AttachmentPart("x.dat", "!!not*base64!!"), "b64@x"));
+  Deliver(dir_ / "Maildir", "5.e", DeepMail(kPartner, 5000));
+  Deliver(dir_ / "Maildir", "6.f", Mail(kPartner, "<second/>", AttachmentPart("extra.dat", Base64("x")), "good2@x"));
   auto request = Request();
   const Outcome outcome = Run(request);
   EXPECT_EQ(outcome.Codes(), "5100/9999");
   EXPECT_EQ(outcome.reason.substr(0, 9), "Error 4: ") << "the mail error number is in the reason";
-  ASSERT_EQ(progress_.errors.size(), 1u);
-  EXPECT_EQ(progress_.errors[0].substr(0, 9), "Error 4: ");
-  EXPECT_TRUE(fs::is_empty(dir_ / "in"));
-  EXPECT_EQ(Names(dir_ / "Maildir/new").size(), 2u) << "the next run receives them again";
+  for (const char* id : {"<bare@x>", "<cut@x>", "<b64@x>", "<deep@x>"}) {
+    EXPECT_NE(outcome.reason.find(id), std::string::npos) << id << " in " << outcome.reason;
+  }
+  // The good ones are taken and recorded; the further attachment is a warning.
+  EXPECT_EQ(Inbound("00000007_RCV_DEMOM01_____.XML"), "<first/>");
+  EXPECT_EQ(Inbound("00000007_RCV_DEMOM01_____0002.XML"), "<second/>");
+  ASSERT_EQ(receipts_.documents.size(), 2u);
+  EXPECT_EQ(receipts_.documents[1].documentId, "<good2@x>");
+  ASSERT_EQ(outcome.warnings.size(), 1u);
+  EXPECT_NE(outcome.warnings[0].find("extra.dat"), std::string::npos) << outcome.warnings[0];
+  EXPECT_EQ(Names(dir_ / "Maildir/cur"), (std::vector<std::string>{"1.a:2,S", "2.b:2,FS", "3.c:2,FS", "4.d:2,FS",
+                                                                  "5.e:2,FS", "6.f:2,S"}));
+  // Later runs pass over the bad ones without an error.
+  EXPECT_TRUE(Run(request).ok());
 }
 
 TEST_F(MailTest, NoMatchingMessageIsSuccessWithoutFile) {

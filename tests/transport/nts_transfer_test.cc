@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "support/format_fixture.h"
+#include "support/recording_receipts.h"
 #include "support/test_db.h"
 
 namespace edi {
@@ -42,7 +43,7 @@ class NtsTransferTest : public ::testing::Test {
 
   Outcome Run(NtsTransferRequest& request) { return RunNtsTransfer(request, ReceivePath(), Context()); }
 
-  NtsContext Context() const { return NtsContext{state_, (dir_ / "program").string() + "/", [] {}}; }
+  NtsContext Context() { return NtsContext{state_, (dir_ / "program").string() + "/", [] {}, receipts_}; }
 
   static NtsTransferRequest Request(TransferNo number, const std::string& centre = "AB") {
     NtsTransferRequest r;
@@ -58,11 +59,14 @@ class NtsTransferTest : public ::testing::Test {
 
   fs::path dir_;
   ProgramState state_;
+  test::RecordingReceipts receipts_;
 };
 
 TEST_F(NtsTransferTest, AReceiveCopiesTheFileUnderTheTransferName) {
   auto request = Request(56, "1234");
   ASSERT_TRUE(Run(request).ok());
+  ASSERT_EQ(receipts_.documents.size(), 1u);
+  EXPECT_EQ(receipts_.documents[0].size, 12);
   EXPECT_EQ(Inbound("00000056_RCV_1234________.CII"), "PARTNER DATA");
   EXPECT_EQ(test::ReadFile((dir_ / "program/Zkeyin.dat").string()),
             "00000056\r\n1\r\n01\r\n01\r\nD\r\nN\r\n1\r\n0\r\n0\r\n0\r\n1\r\n");
@@ -138,10 +142,22 @@ TEST_F(NtsTransferTest, FailuresOnTheWayTellTheirReason) {
   EXPECT_NE(outcome.reason.find("No such file"), std::string::npos) << outcome.reason;
   // A received file that cannot be copied into the inbound folder.
   fs::copy_file(std::string(EDI_BINARY_DIR) + "/apps/z_tcp-standin", dir_ / "program/z_tcp.exe");
+  const std::string inbound = state_.paths.ediInFil;
   state_.paths.ediInFil = (dir_ / "no-such-folder").string() + "/";
   outcome = Run(request);
   EXPECT_EQ(outcome.Codes(), "5001/0000");
   EXPECT_NE(outcome.reason.find("no-such-folder"), std::string::npos) << outcome.reason;
+  // The package's file that could not be taken in is taken in first by the
+  // next transfer, before the package could write over it.
+  state_.paths.ediInFil = inbound;
+  Configure("STATUS=0105\n");
+  auto next = Request(6);
+  outcome = Run(next);
+  EXPECT_TRUE(outcome.ok()) << outcome.reason;
+  ASSERT_EQ(outcome.warnings.size(), 1u);
+  EXPECT_EQ(Inbound("00000006_RCV_AB__________.CII"), "PARTNER DATA");
+  EXPECT_EQ(receipts_.documents.size(), 1u);
+  EXPECT_EQ(Run(next).Codes(), "5001/0105") << "known now: the package runs";
 }
 
 TEST_F(NtsTransferTest, DeleteFileIfPresentLeavesNoMatch) {
@@ -156,6 +172,7 @@ TEST_F(NtsTransferTest, DeleteFileIfPresentLeavesNoMatch) {
 TEST_F(NtsTransferTest, TwoStationProcessesTransferOneAfterTheOther) {
   const std::string trace = (dir_ / "trace").string();
   Configure("DELAY_MS=300\nTRACE=" + trace + "\n");
+  receipts_.knowsAll = true;  // the two processes share one ledger
   std::vector<pid_t> children;
   for (long long serial : {10, 11}) {
     const pid_t pid = fork();
