@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "cii/converter_state.h"
 #include "jobs/control_master.h"
+#include "jobs/run_folders.h"
 #include "jobs/run_loop.h"
 #include "startup/settings_folder.h"
 #include "startup/startup.h"
@@ -37,8 +38,14 @@ constexpr char kUsage[] =
     "without dialog; mail steps and errors go to standard error; the converters log to\n"
     "ERR.LOG beside this program.\n"
     "\n"
-    "exit status: 0 every centre ended done (state 2); 1 a centre ended in error (state 9),\n"
-    "start-up failed or no centre is listed; 2 usage error or a --centre that is not listed\n";
+    "A centre that another run is receiving (of this or another station) is skipped with a\n"
+    "message and takes nothing. Before the first centre, transfers that a killed run of this\n"
+    "station left under way are recovered; each prints a line \"recovered\", centre, transfer,\n"
+    "codes and what was done. Reasons of failures and warnings go to standard error.\n"
+    "\n"
+    "exit status: 0 every centre ended done (state 2); 1 a centre ended in error (state 9) or\n"
+    "was skipped, start-up failed, a folder of the run is missing or no centre is listed;\n"
+    "2 usage error, a --centre that is not listed or an operator code that cannot be one\n";
 
 int Usage(const std::string& error) {
   std::cerr << "edi-receive: " << error << "\n" << kUsage;
@@ -110,6 +117,9 @@ int main(int argc, char** argv) {
   if (!options.plain().empty()) return Usage("unexpected argument " + options.plain()[0]);
   const auto centres = options.Values("centre");
   if (options.Has("all") == !centres.empty()) return Usage("give --all or --centre, not both, not neither");
+  if (const auto code = options.Value("operator"); code && !edi::IsValidOperatorCode(edi::TrimBlanks(*code), error)) {
+    return Usage(error);
+  }
 
   edi::StderrMessageSink sink;
   edi::ProgramState state;
@@ -127,8 +137,16 @@ int main(int argc, char** argv) {
       return Usage("centre " + code + " is not in the centre list");
     }
   }
+  bool usesPackage = false;
   for (auto& row : rows) {
     if (options.Has("all") || wanted.count(row.centreCode) > 0) row.selected = -1;
+    usesPackage = usesPackage || (row.selected != 0 && row.transferMethod == "Z");
+  }
+  // A run without the folders it writes to would scatter its files: a
+  // set-up error before any centre runs.
+  if (!edi::CheckRunFolders(state, edi::ReadRunSettings(state), usesPackage, error)) {
+    sink.ShowMessage(edi::kSettingsReadError, error);
+    return 1;
   }
 
   edi::cii::ConverterState converters;

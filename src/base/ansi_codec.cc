@@ -151,6 +151,22 @@ bool Utf8ToAnsi(std::string_view utf8, std::string& out, char substitute) {
   return !ctx.substituted && invalid == 0;
 }
 
+std::string ValidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const size_t start = i;
+    char32_t cp = 0;
+    if (NextCodePoint(text, i, cp)) {
+      out.append(text.substr(start, i - start));
+    } else {
+      out += "\xEF\xBF\xBD";  // U+FFFD for the bad byte
+      i = start + 1;
+    }
+  }
+  return out;
+}
+
 bool IsValidUtf8(std::string_view text) {
   size_t i = 0;
   char32_t cp;

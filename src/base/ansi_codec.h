@@ -20,6 +20,10 @@ std::string AnsiToUtf8(std::string_view ansi);
 // Returns true when every character was representable.
 bool Utf8ToAnsi(std::string_view utf8, std::string& out, char substitute = '?');
 
+// `text` with every byte that does not begin a well-formed UTF-8 sequence
+// replaced by U+FFFD.
+std::string ValidUtf8(std::string_view text);
+
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates).
 bool IsValidUtf8(std::string_view text);
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "base/ansi_codec.h"
 #include "report/display_width.h"
 #include "report/history_meaning.h"
 
@@ -53,7 +54,10 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
-std::string JsonString(const std::string& text) {
+// A JSON string of `text`; bytes that are not UTF-8 become U+FFFD, so the
+// document stays valid whatever a centre's name holds.
+std::string JsonString(const std::string& raw) {
+  const std::string text = ValidUtf8(raw);
   std::string out = "\"";
   for (unsigned char c : text) {
     switch (c) {

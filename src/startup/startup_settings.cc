@@ -83,6 +83,11 @@ std::optional<std::string> FolderOrWhy(std::string_view programFolder, std::stri
   return folder;
 }
 
+std::string FolderWithSlash(std::string folder) {
+  if (!folder.empty() && folder.back() != '/') folder.push_back('/');
+  return folder;
+}
+
 }  // namespace
 
 bool ReadDatabaseSettings(std::string_view programFolder, ProgramState& state, std::string& why) {
@@ -112,11 +117,13 @@ bool ReadDisplayAndPathSettings(std::string_view programFolder, ProgramState& st
     why = file.string() + ": " + why;
     return false;
   }
-  state.paths.ntsPath = ini.Value("PATH", "NTS100_PATH");
-  state.paths.ediInFil = ini.Value("PATH", "EDIINFIL");
-  state.paths.ediOutFil = ini.Value("PATH", "EDIOUTFIL");
+  // Names are joined to these folders directly: a value without its final
+  // "/" gets one, so that no file lands beside the folder instead of in it.
+  state.paths.ntsPath = FolderWithSlash(ini.Value("PATH", "NTS100_PATH"));
+  state.paths.ediInFil = FolderWithSlash(ini.Value("PATH", "EDIINFIL"));
+  state.paths.ediOutFil = FolderWithSlash(ini.Value("PATH", "EDIOUTFIL"));
   state.paths.mgstPath = ini.Value("PATH", "MGSTPATH");
-  state.paths.oldFile = ini.Value("PATH", "OLD_FILE");
+  state.paths.oldFile = FolderWithSlash(ini.Value("PATH", "OLD_FILE"));
   state.settingsFolder = *folder;
   return true;
 }

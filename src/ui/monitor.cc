@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QDate>
 
+#include <algorithm>
 #include <map>
 
 #include "db/category.h"
+#include "jobs/run_folders.h"
 #include "startup/colour_settings.h"
+#include "startup/startup.h"
 #include "startup/startup_settings.h"
 #include "ui/styling.h"
 #include "ui/windows_colour.h"
@@ -44,7 +47,18 @@ std::unique_ptr<MainWindow> SetUpMainWindow(Database& db, const ProgramState& st
   }
   window->FitColumnTitles();
   window->SetDate(QDate::currentDate().toString("yyyy/MM/dd"));
+  std::string why;
+  if (!IsValidOperatorCode(commandLine.trimmed().toStdString(), why)) {
+    sink.ShowMessage(kOperatorError, why);
+    return nullptr;
+  }
   window->SetOperator(commandLine.trimmed(), QString());
+  const bool usesPackage =
+      std::any_of(window->Rows().begin(), window->Rows().end(), [](const CentreRow& r) { return r.transferMethod == "Z"; });
+  if (!CheckRunFolders(state, ReadRunSettings(state), usesPackage, why)) {
+    sink.ShowMessage(kSettingsReadError, why);
+    return nullptr;
+  }
   return window;
 }
 

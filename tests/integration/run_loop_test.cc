@@ -6,11 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 
 #include "db/null_value.h"
+#include "jobs/centre_lock.h"
 #include "jobs/conversion.h"
+#include "jobs/recovery.h"
+#include "jobs/transfer_journal.h"
 #include "jobs/registration_job.h"
 #include "report/err_log_lines.h"
 #include "startup/startup.h"
@@ -131,6 +136,14 @@ class RunLoopTest : public ::testing::TestWithParam<std::string> {
     return text;
   }
 
+  // A translator that writes `status` as its status file.
+  std::string FakeTranslator(const std::string& status) {
+    const std::string script = Path("system/bin/fake-translator.sh");
+    test::WriteFile(script, "f=$(sed -n 's/^\\/\\[EDI\\]STATUS_FILE=//p' \"${1#@}\" | tr -d '\\r')\nprintf '" +
+                                status + "' > \"$f\"\n");
+    return "sh " + script;
+  }
+
   long long TransferOf(const std::string& centre) {
     ResultSet rs;
     EXPECT_TRUE(db().Query(
@@ -169,6 +182,7 @@ class RunLoopTest : public ::testing::TestWithParam<std::string> {
   cii::ConverterState converters_;
   SilentMail mail_;
   RecordingView view_;
+  std::string why_;
 };
 
 TEST_P(RunLoopTest, EveryDemoCentreIsReceivedConvertedRegisteredAndBackedUp) {
@@ -268,11 +282,8 @@ TEST_P(RunLoopTest, EveryFailureTellsItsReasonInTheLogAndToTheView) {
 TEST_P(RunLoopTest, ARegistrationRowThatCannotBeWrittenIsNotOverwrittenByALaterSuccess) {
   // A translator that registers two data kinds, and a database that refuses
   // the first kind's row.
-  const std::string fake = Path("system/bin/two-kinds.sh");
-  test::WriteFile(fake,
-                  "f=$(sed -n 's/^\\/\\[EDI\\]STATUS_FILE=//p' \"${1#@}\" | tr -d '\\r')\n"
-                  "printf ' 0101            00000200000200\\r\\n 0102            00000100000100\\r\\n1\\r\\n' > \"$f\"\n");
-  SetKey("MGCMDLINEKR", "sh " + fake);
+  SetKey("MGCMDLINEKR",
+         FakeTranslator(" 0101            00000200000200\\r\\n 0102            00000100000100\\r\\n1\\r\\n"));
   if (GetParam() == "postgres") {
     ASSERT_TRUE(db().ExecuteSql(
         "CREATE OR REPLACE FUNCTION refuse_0101() RETURNS trigger AS $$ BEGIN IF NEW.処理種別 = '41' AND NEW.取引情報区分 = '0101' AND"
@@ -345,6 +356,21 @@ TEST_P(RunLoopTest, TranslatorFailuresReachTheHistory) {
   test::WriteFile(Path("recv/DEMOW02/orders.XML"), test::ReadFile(Path("data/demo-orders.xml")));
   rows = Run({"DEMOW02"});
   EXPECT_EQ(History(TransferOf("DEMOW02"))[0].end + "/" + History(TransferOf("DEMOW02"))[0].detail, "4100/0002");
+  // A translator that hangs is ended at its time limit; the later centres run.
+  SetKey("MGCMDLINEKR", "sleep 60;\r\nTRANSLATOR_TIMEOUT=1");
+  test::WriteFile(Path("recv/DEMOW01/orders.CII"), test::ReadFile(Path("data/demo-orders.CII")));
+  const auto start = std::chrono::steady_clock::now();
+  rows = Run({"DEMOW01", "DEMOZ01"});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  EXPECT_EQ(History(TransferOf("DEMOW01"))[0].end + "/" + History(TransferOf("DEMOW01"))[0].detail, "4100/0004");
+  EXPECT_EQ(rows["DEMOZ01"].registrationStatus, "登録ｴﾗｰ") << "the next centre ran";
+  // A status file with only its end mark registered nothing.
+  SetKey("MGCMDLINEKR", FakeTranslator("1\\r\\n"));
+  test::WriteFile(Path("recv/DEMOW01/orders.CII"), test::ReadFile(Path("data/demo-orders.CII")));
+  rows = Run({"DEMOW01"});
+  EXPECT_EQ(rows["DEMOW01"].registrationStatus, "登録ｴﾗｰ");
+  EXPECT_EQ(History(TransferOf("DEMOW01")).back().end + "/" + History(TransferOf("DEMOW01")).back().detail,
+            "9999/0005");
 }
 
 TEST_P(RunLoopTest, AFailingStatusLineRecordsItsOwnCode) {
@@ -406,6 +432,90 @@ TEST_P(RunLoopTest, ACentreCodeWithAnInnerBlank) {
   EXPECT_TRUE(fs::exists(Path("in/" + digits + "_RCV_AB_C________.CII")));
   EXPECT_TRUE(fs::exists(Path("in/" + digits + "_RCV_AB C________0101.LOC")));
   EXPECT_EQ(History(TransferOf("AB C")).back().file, Path("in/" + digits + "_RCV_AB C________0101.LOC"));
+}
+
+TEST_P(RunLoopTest, CentreCodesThatAreNoNamesAreRefusedAndLongOnesNamedAlike) {
+  for (const char* code : {"../x", "A/B", "C\tD"}) {
+    ASSERT_TRUE(db().ExecuteSql("INSERT INTO FL1903EDI制御マスタ (センターコード, センター名, 送受信方式, 送受信データ形式,"
+                                " 相手先種別, NTS受信ファイルパス) VALUES (:1, 'bad', 'W', 'C', '1', '/etc/passwd')",
+                                {std::string(code)}));
+  }
+  // A code of 14 characters (SQLite's texts have no length; PostgreSQL's
+  // column holds 12): every stage cuts it to the same 12.
+  const bool longCodes = GetParam() == "sqlite";
+  if (longCodes) {
+    ASSERT_TRUE(db().ExecuteSql(
+      "INSERT INTO FL1903EDI制御マスタ (センターコード, センター名, 送受信方式, 送受信データ形式, 相手先種別,"
+      " NTS受信相手先番号, NTS受信ファイル番号, NTS受信ファイルパス) VALUES ('ABCDEFGHIJKLMN', 'long', 'Z', 'C', '1',"
+      " 1, 1, :1)", {Path("nts/recv/DEMOZ01.CII")}));
+    ASSERT_TRUE(db().ExecuteSql("INSERT INTO FL1915センタ利用企業マスタ VALUES ('ABCDEFGHIJKLMN', 'C9')"));
+  }
+  auto rows = Run({"../x", "A/B", "C\tD", "ABCDEFGHIJKLMN"});
+  for (const char* code : {"../x", "A/B", "C\tD"}) {
+    EXPECT_EQ(Statuses(rows[code]), "受信ｴﾗｰ|||9") << code;
+    EXPECT_EQ(Kinds(TransferOf(code)), "01:6102/0000") << code;
+  }
+  EXPECT_NE(FailureOf("通番").find("\"../x\""), std::string::npos) << FailureOf("通番");
+  if (longCodes) {
+    EXPECT_EQ(Statuses(rows["ABCDEFGHIJKLMN"]), "OK|OK|OK|2");
+    EXPECT_TRUE(fs::exists(Path("in/") + TransferFileName(TransferOf("ABCDEFGHIJKLMN"), "ABCDEFGHIJKLMN",
+                                                           TransferFile::kLocal, 1, "0101")));
+  }
+}
+
+TEST_P(RunLoopTest, ACentreAnotherRunHoldsIsSkippedAndTakesNothing) {
+  Database other;  // another station's session, or another process's lock file
+  ASSERT_TRUE(GetParam() == "postgres" ? test::OpenSecondConnection("postgres", other) : true);
+  std::string why;
+  auto held = CentreLock::TryLock(GetParam() == "postgres" ? other : db(), state_, "DEMOW01", why);
+  ASSERT_TRUE(held) << why;
+  auto rows = Run({"DEMOW01", "DEMOW02"});
+  EXPECT_EQ(Statuses(rows["DEMOW01"]), "ロック中|||0");
+  EXPECT_EQ(TransferOf("DEMOW01"), 0) << "no transfer number, no history row";
+  EXPECT_EQ(Statuses(rows["DEMOW02"]), "OK|OK|OK|2");
+  held.reset();
+  EXPECT_EQ(Statuses(Run({"DEMOW01"})["DEMOW01"]), "OK|OK|OK|2");
+}
+
+// A run killed while converting left its journal, an appended local file
+// and a half-written new one, an open step row and an open transfer.
+TEST_P(RunLoopTest, ATransferAKilledRunLeftIsRecoveredBeforeTheFirstCentre) {
+  ASSERT_TRUE(db().ExecuteSql(
+      "INSERT INTO FL1102処理履歴ファイル (通番, 枝番, 処理種別, センターコード) VALUES (5, 0, '01', 'DEMOW01'),"
+      " (5, 1, '10', 'DEMOW01'), (5, 2, '31', 'DEMOW01')"));
+  ASSERT_TRUE(db().ExecuteSql("UPDATE FL1102処理履歴ファイル SET 処理終了日付 = '2026/12/09', 終了コード = '0000'"
+                              " WHERE 通番 = 5 AND 枝番 = 1"));
+  ASSERT_TRUE(BeginJournal(db(), 5, "DEMOW01", StationName(state_)).ok());
+  ASSERT_TRUE(SetJournalStage(db(), 5, kStageConversion).ok());
+  const std::string cii = Path("in/00000005_RCV_DEMOW01_____.CII");
+  const std::string appended = Path("in/00000005_RCV_DEMOW01_____0101.LOC");
+  const std::string created = Path("in/00000005_RCV_DEMOW01_____0202.LOC");
+  test::WriteFile(cii, "received");
+  test::WriteFile(appended, "before|half of the conversion");
+  test::WriteFile(created, "half");
+  ASSERT_TRUE(JournalOutputFile(db(), 5, {appended, 7}).ok());
+  ASSERT_TRUE(JournalOutputFile(db(), 5, {created, -1}).ok());
+  // Another station's transfer under way is not this station's to recover.
+  ASSERT_TRUE(BeginJournal(db(), 6, "DEMOW02", "elsewhere:/srv/edi").ok());
+  Run({});
+  EXPECT_EQ(test::ReadFile(appended), "before|") << "cut back to its former size";
+  EXPECT_FALSE(fs::exists(created));
+  EXPECT_EQ(test::ReadFile(Path("old/00000005_RCV_DEMOW01_____.CII")), "received");
+  EXPECT_EQ(Kinds(5), "01:8000/0002 10:0000/(null) 31:8000/0002");
+  std::vector<OpenTransferEntry> open;
+  ASSERT_TRUE(ReadOpenTransfers(db(), StationName(state_), open, why_));
+  EXPECT_TRUE(open.empty());
+  ASSERT_TRUE(ReadOpenTransfers(db(), "elsewhere:/srv/edi", open, why_));
+  EXPECT_EQ(open.size(), 1u);
+  ASSERT_FALSE(view_.reports.empty());
+  EXPECT_EQ(view_.reports[0].kind, StageReport::Kind::kRecovered);
+  EXPECT_EQ(view_.rows[1].receiveStatus, "中断回復");
+  // Killed while the translator ran, without a status file: the outcome is unknown.
+  ASSERT_TRUE(db().ExecuteSql("INSERT INTO FL1102処理履歴ファイル (通番, 枝番, 処理種別, センターコード) VALUES (7, 0, '01', 'DEMOW02')"));
+  ASSERT_TRUE(BeginJournal(db(), 7, "DEMOW02", StationName(state_)).ok());
+  ASSERT_TRUE(SetJournalStage(db(), 7, kStageRegistration).ok());
+  Run({});
+  EXPECT_EQ(Kinds(7), "01:8100/0000");
 }
 
 TEST(ReceivedXml, FilesOfTheTransferByWholeName) {

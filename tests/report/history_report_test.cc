@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/ansi_codec.h"
 #include "report/display_width.h"
 #include "report/err_log_lines.h"
 #include "report/history_format.h"
@@ -139,6 +140,15 @@ TEST_P(HistoryReportTest, CsvHasEveryColumnAndOneLinePerHistoryRow) {
   size_t rows = 0;
   for (std::string line; std::getline(lines, line);) ++rows;
   EXPECT_EQ(rows, 13u);
+}
+
+TEST_P(HistoryReportTest, JsonStaysUtf8WhateverBytesANameHolds) {
+  if (GetParam() == "postgres") GTEST_SKIP() << "PostgreSQL keeps only valid UTF-8";
+  ASSERT_TRUE(db_.ExecuteSql("UPDATE FL1903EDI制御マスタ SET センター名 = :1 WHERE センターコード = 'ZC01'",
+                             {std::string("\x82\xa0 half \xff")}));
+  const std::string json = FormatHistoryJson(Read());
+  EXPECT_TRUE(IsValidUtf8(json));
+  EXPECT_NE(json.find("\xEF\xBF\xBD half \xEF\xBF\xBD"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, HistoryReportTest, ::testing::ValuesIn(test::TestBackends()));
