@@ -48,7 +48,7 @@ std::string_view DescribeConverterCode(int code) {
     case kErrLineTooLong: return "a local line longer than its key and record";
     case kErrTrailerCount: return "a trailer count that matches neither the group nor the file";
     case kErrTooLong: return "a length, count or message number too large for its field";
-    case kErrItemNumber: return "an item number above 61439, which no tag can carry";
+    case kErrItemNumber: return "an item number 61440–65535 or above 524287, which no tag can carry";
     case kErrNotCii: return "not a CII file: the first block is not a group header";
     case kErrTooMuchDamage: return "too much damage: 100 reports in one file";
     case kErrRootName: return "a BPID or category that cannot form an XML element name";
