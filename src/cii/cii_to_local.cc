@@ -261,13 +261,12 @@ class CiiToLocalVisitor : public CiiVisitor {
         std::fill(field.begin() + static_cast<long>(n), field.end(), ' ');
         return true;
       }
-      case FieldKind::kWide:
-        if (doubleByteCode_ == 'M' || doubleByteCode_ == ' ') {
-          Fill(field, value, kFullWidthSpace);
-        } else {
-          Fill(field, ToAnsiBytes(DecodeDoubleBytes(value, doubleByteCode_)), kFullWidthSpace);
-        }
+      case FieldKind::kWide: {
+        bool mended = false;
+        Fill(field, AnsiDoubleBytes(value, doubleByteCode_, wide_, mended), kFullWidthSpace);
+        if (mended) result_.Note(kErrUnmappable);
         return true;
+      }
       case FieldKind::kNoPair:
         result_.Note(kErrAttributePair);
         return true;
@@ -309,6 +308,7 @@ class CiiToLocalVisitor : public CiiVisitor {
   std::string fileName_;
   std::string key_;
   std::string line_;
+  std::string wide_;  // a double-byte element's bytes, when they had to be made
   std::map<std::string, std::unique_ptr<AppendedFile>> files_;
   AppendedFile* output_ = nullptr;
   GroupWalker walker_;

@@ -41,7 +41,7 @@ std::string_view DescribeConverterCode(int code) {
     case kErrNoGroupRow: return "an XML element or group without format row";
     case kErrNoGroupHeader: return "a message before any group header";
     case kErrHexText: return "a \"B\" text that is not hexadecimal pairs";
-    case kErrUnmappable: return "a character outside Windows-31J";
+    case kErrUnmappable: return "a character outside Windows-31J, or a broken one in a double-byte field (replaced)";
     case kErrCharCode: return "an unknown 16-bit character code";
     case kErrNotANumber: return "a numeric or date text in XML that is not a number";
     case kErrOpenGroup: return "the end of a message inside an open group";

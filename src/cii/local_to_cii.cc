@@ -288,7 +288,9 @@ class LocalToCiiWriter {
       return Date(e, l, raw, out);
     } else if (a == "K") {
       const char code = static_cast<char>(state_.header[header::kDoubleByteSet]);
-      out = std::string(CutAnsiBytes(WidenAnsiField(TrimSpacesView(raw), code == 'S' || code == 'U' ? code : 'M'), cut));
+      bool mended = false;
+      out = std::string(CutAnsiBytes(WidenAnsiField(TrimSpacesView(raw), code == 'S' || code == 'U' ? code : 'M', mended), cut));
+      if (mended) result_.Note(kErrUnmappable);
       if (code == 'U' && out.size() % 2 != 0) out.pop_back();
     } else {
       out = std::string(raw);

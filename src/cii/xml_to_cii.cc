@@ -15,8 +15,6 @@
 namespace edi::cii {
 namespace {
 
-constexpr char kGeta[] = "〓";  // stands in for a two-byte character outside Windows-31J
-
 std::string NodeName(xmlNodePtr node) {
   return TrimBlanks(node->name != nullptr ? reinterpret_cast<const char*>(node->name) : "");
 }
@@ -371,32 +369,12 @@ class DocumentConverter {
       }
     } else if (a == "K") {
       std::string wide = ToFullWidth(text);
-      std::string ansi;
-      if (!Utf8ToAnsi(wide, ansi)) {
-        result_.Note(kErrUnmappable);
-        wide = ReplaceUnmappable(wide);
-      }
+      if (ReplaceOutsideAnsi(wide)) result_.Note(kErrUnmappable);
       out = EncodeDoubleBytes(wide, doubleByteCode_);
     } else {
       out = OneByteText(text);
     }
     return true;
-  }
-
-  // Every character outside Windows-31J replaced by "〓".
-  static std::string ReplaceUnmappable(const std::string& text) {
-    std::string out;
-    size_t i = 0;
-    while (i < text.size()) {
-      size_t len = 1;
-      const auto b = static_cast<unsigned char>(text[i]);
-      if (b >= 0xF0) len = 4; else if (b >= 0xE0) len = 3; else if (b >= 0xC0) len = 2;
-      const std::string ch = text.substr(i, len);
-      std::string ansi;
-      out += Utf8ToAnsi(ch, ansi) ? ch : kGeta;
-      i += len;
-    }
-    return out;
   }
 
   ConverterState& state_;
