@@ -58,6 +58,10 @@ std::string_view DescribeConverterCode(int code) {
 }
 
 void ErrLog::Write(int code, std::string_view message) {
+  if (inMemory_) {
+    lines_.append(FourDigits(code)).append(message).append("\r\n");
+    return;
+  }
   std::ofstream log(path_, std::ios::binary | std::ios::app);
   log << FourDigits(code) << message << "\r\n";
   log.close();

@@ -64,15 +64,27 @@ class ErrLog {
  public:
   explicit ErrLog(std::filesystem::path path = "ERR.LOG") : path_(std::move(path)) {}
 
+  // A log that keeps its lines in memory (lines()) instead of a file, for
+  // callers that convert in memory.
+  static ErrLog InMemory() {
+    ErrLog log("");
+    log.inMemory_ = true;
+    return log;
+  }
+
   // Appends "<code as four digits><message>\r\n". A log that cannot be
   // written is reported on standard error (once per log), never lost
   // silently.
   void Write(int code, std::string_view message = {});
 
   const std::filesystem::path& path() const { return path_; }
+  // The lines of an in-memory log.
+  const std::string& lines() const { return lines_; }
 
  private:
   std::filesystem::path path_;
+  bool inMemory_ = false;
+  std::string lines_;
   bool reported_ = false;
 };
 

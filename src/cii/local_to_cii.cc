@@ -169,7 +169,7 @@ class LocalToCiiWriter {
     count_ = 0;
     MessageGroupValues v;
     const std::string category = Columns(line, 6, 9);
-    if (!result_.Loaded(LoadMessageGroupValues(db_, Columns(line, 28, 39), Columns(line, 16, 27), category, v),
+    if (!result_.Loaded(LoadGroupValues(state_, db_, Columns(line, 28, 39), Columns(line, 16, 27), category, v),
                         kErrNoFormatInfo)) {
       return false;
     }
