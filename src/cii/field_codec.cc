@@ -196,16 +196,6 @@ std::string ToFullWidth(std::string_view text) {
 
 namespace {
 
-// What each Windows-31J code is, worked out once by decoding it. Indexed by
-// a single byte, or by lead << 8 | trail for a pair.
-struct CodeTable {
-  // A character has the code.
-  std::vector<bool> character = std::vector<bool>(0x10000, false);
-  // Decoding, widening and encoding the pair in the "M" code gives the same
-  // two bytes back (false for the duplicates of the extension rows).
-  std::vector<bool> wideIdentity = std::vector<bool>(0x10000, false);
-};
-
 // True when `text` is exactly one character other than U+FFFD.
 bool OneCharacter(const std::string& text) {
   if (text.empty() || text == kReplacement) return false;
@@ -214,33 +204,53 @@ bool OneCharacter(const std::string& text) {
   return text.size() == length;
 }
 
-const CodeTable& Codes() {
-  static const CodeTable table = [] {
-    CodeTable codes;
+// Calls `each` with every Windows-31J pair, its code (lead << 8 | trail)
+// and its text.
+template <typename Each>
+void ForEveryPair(Each each) {
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (!IsTrailByte(static_cast<unsigned char>(trail))) continue;
+      const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      const std::string_view bytes(pair, 2);
+      each(bytes, static_cast<size_t>(lead << 8 | trail), FromAnsiBytes(bytes));
+    }
+  }
+}
+
+// For every Windows-31J code (a single byte, or lead << 8 | trail for a
+// pair): true when a character has it. Worked out once by decoding each.
+const std::vector<bool>& CharacterCodes() {
+  static const std::vector<bool> table = [] {
+    std::vector<bool> character(0x10000, false);
     for (int b = 0; b < 0x100; ++b) {
       if (IsLeadByte(static_cast<unsigned char>(b))) continue;
-      codes.character[static_cast<size_t>(b)] = OneCharacter(FromAnsiBytes(std::string(1, static_cast<char>(b))));
+      character[static_cast<size_t>(b)] = OneCharacter(FromAnsiBytes(std::string(1, static_cast<char>(b))));
     }
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-      if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
-      for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        if (!IsTrailByte(static_cast<unsigned char>(trail))) continue;
-        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        const std::string_view bytes(pair, 2);
-        const std::string text = FromAnsiBytes(bytes);
-        const auto code = static_cast<size_t>(lead << 8 | trail);
-        codes.character[code] = OneCharacter(text);
-        codes.wideIdentity[code] = codes.character[code] && EncodeDoubleBytes(ToFullWidth(text), 'M') == bytes;
-      }
-    }
-    return codes;
+    ForEveryPair([&](std::string_view, size_t code, const std::string& text) { character[code] = OneCharacter(text); });
+    return character;
+  }();
+  return table;
+}
+
+// For every double-byte Windows-31J code: true when decoding, widening and
+// encoding it in the "M" code gives the same two bytes back. Unassigned
+// codes and the duplicates of the extension rows are false.
+const std::vector<bool>& WideIdentityCodes() {
+  static const std::vector<bool> table = [] {
+    std::vector<bool> identity(0x10000, false);
+    ForEveryPair([&](std::string_view bytes, size_t code, const std::string& text) {
+      identity[code] = EncodeDoubleBytes(ToFullWidth(text), 'M') == bytes;
+    });
+    return identity;
   }();
   return table;
 }
 
 bool AllWideIdentity(std::string_view bytes) {
   if (bytes.size() % 2 != 0) return false;
-  const auto& identity = Codes().wideIdentity;
+  const auto& identity = WideIdentityCodes();
   for (size_t i = 0; i < bytes.size(); i += 2) {
     const auto code = static_cast<size_t>(static_cast<unsigned char>(bytes[i]) << 8 | static_cast<unsigned char>(bytes[i + 1]));
     if (!identity[code]) return false;
@@ -253,7 +263,7 @@ bool AllWideIdentity(std::string_view bytes) {
 // takes the place of.
 size_t CharacterAt(std::string_view bytes, size_t at, size_t& length) {
   const auto b = static_cast<unsigned char>(bytes[at]);
-  const auto& character = Codes().character;
+  const auto& character = CharacterCodes();
   if (b < 0x80) return length = 1;  // ASCII: every byte a character
   if (!IsLeadByte(b)) {
     length = 1;
