@@ -27,7 +27,8 @@ int StoreMixedBytes(std::span<uint8_t> field, std::string_view ansiBytes);
 void StoreWideText(std::span<uint8_t> field, std::string& text);
 
 // Every half-width character that has a full-width form replaced by it
-// (ASCII, the space, half-width katakana).
+// (ASCII, the space, half-width katakana; a sound mark that joins no kana
+// becomes the spacing "゛" or "゜").
 std::string ToFullWidth(std::string_view text);
 
 // The geta mark "〓" (0x81 0xAC): in a double-byte field it stands for
@@ -48,18 +49,20 @@ std::optional<std::string> MendBrokenCharacters(std::string_view ansiBytes);
 bool ReplaceOutsideAnsi(std::string& text);
 
 // The CII bytes of a local double-byte ("K") field in double-byte code
-// `code`: broken characters mended (MendBrokenCharacters; `mended` tells the
-// caller to log 0027), then decoded, widened and encoded. Fields made only of
-// double-byte characters that come back as themselves (the common case) are
-// returned as they are, without the trip through Unicode.
+// `code`: broken characters mended (MendBrokenCharacters), then decoded,
+// widened (what the widening makes outside Windows-31J, such as "ヷ", becomes
+// the geta mark too) and encoded; `mended` tells the caller to log 0027.
+// Fields made only of double-byte characters that come back as themselves
+// (the common case) are returned as they are, without the trip through
+// Unicode.
 std::string WidenAnsiField(std::string_view ansiBytes, char code, bool& mended);
 
 // The Windows-31J bytes of a CII double-byte element in code `code`, for a
 // local field: "M" (or space) bytes as they stand, other codes decoded and
-// encoded; what
-// is no Windows-31J character becomes the geta mark as MendBrokenCharacters
-// and ReplaceOutsideAnsi have it, and `mended` says so. The result is
-// `element` itself when it is whole "M" bytes, else made in `storage`.
+// encoded. What is no Windows-31J character becomes the geta mark
+// (MendBrokenCharacters, ReplaceOutsideAnsi), and `mended` says so. The
+// result is `element` itself when it is whole "M" bytes, else made in
+// `storage`.
 std::string_view AnsiDoubleBytes(std::string_view element, char code, std::string& storage, bool& mended);
 
 // The text of a field's bytes, decoded as Windows-31J.
