@@ -2,16 +2,18 @@
 // a private temporary folder: category 0101, BPID BP000001, with a numeric
 // field with decimals, a date, "K" and "B" fields, an extended tag, and a
 // repeated group nested in a repeated group. The local record is 75 bytes.
+// The harnesses convert in memory (MemoryState, Input and MemoryOutputs), so
+// that an input costs neither files nor, after the first, database queries.
 #pragma once
 
 #include <stdlib.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "cii/conversion_io.h"
+#include "cii/converter_state.h"
 #include "db/database.h"
 #include "db/schema.h"
 
@@ -68,21 +70,18 @@ struct FormatFixture {
   std::string Path(const char* name) const { return (dir / name).string(); }
 };
 
-inline void WriteBytes(const std::string& path, const uint8_t* data, size_t size) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+// A converter state for in-memory conversions: format rows loaded once and
+// reused, ERR.LOG lines kept in memory (start each input with a fresh log).
+inline edi::cii::ConverterState MemoryState() {
+  edi::cii::ConverterState state;
+  state.reuseFormats = true;
+  state.errLog = edi::cii::ErrLog::InMemory();
+  return state;
 }
 
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-inline void Remove(const std::string& path) {
-  std::error_code ec;
-  std::filesystem::remove(path, ec);
+// The fuzzer's bytes as a conversion's input.
+inline edi::cii::ConversionInput Input(const uint8_t* data, size_t size) {
+  return edi::cii::ConversionInput::Memory(std::string_view(reinterpret_cast<const char*>(data), size));
 }
 
 }  // namespace fuzz

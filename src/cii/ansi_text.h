@@ -13,6 +13,9 @@ namespace edi::cii {
 // True for a Windows-31J lead byte (0x81-0x9F, 0xE0-0xFC).
 constexpr bool IsLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
+// True for a byte that can end a Windows-31J pair (0x40-0x7E, 0x80-0xFC).
+constexpr bool IsTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+
 // The Windows-31J bytes of a text ("?" for characters it cannot represent).
 std::string ToAnsiBytes(std::string_view text);
 

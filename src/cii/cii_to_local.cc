@@ -43,8 +43,8 @@ FieldKind KindOfPair(const std::string& e, const std::string& l) {
 class CiiToLocalVisitor : public CiiVisitor {
  public:
   CiiToLocalVisitor(ConverterState& state, Database& db, ConversionResult& result, std::string localPath,
-                    std::optional<FileIdentity> input)
-      : state_(state), db_(db), result_(result), localPath_(std::move(localPath)), input_(input),
+                    Outputs& outputs)
+      : state_(state), db_(db), result_(result), localPath_(std::move(localPath)), outputs_(outputs),
         walker_(state.ciiRows) {}
 
   bool OnGroupHeader(std::span<const uint8_t> header, uint64_t) override {
@@ -123,14 +123,18 @@ class CiiToLocalVisitor : public CiiVisitor {
 
   bool OnError(int code, std::string_view message, uint64_t) override { return result_.Damage(code, message); }
 
-  // Closes every local file the conversion appended to (checked), or, when
-  // the conversion failed, cuts each back to what it was.
+  // Closes every local file the conversion appended to (checked) and keeps
+  // them, or, when the conversion failed, drops what it appended to each.
   void Finish() {
     for (auto& [name, file] : files_) {
       if (result_.ok() && !file->Close()) result_.Stop(kErrFile, file->error());
     }
-    if (!result_.ok()) {
-      for (auto& [name, file] : files_) file->Rollback();
+    for (auto& [name, file] : files_) {
+      if (!result_.ok()) {
+        file->Drop();
+      } else if (!file->Keep()) {
+        result_.Stop(kErrFile, file->error());
+      }
     }
     files_.clear();
   }
@@ -261,13 +265,12 @@ class CiiToLocalVisitor : public CiiVisitor {
         std::fill(field.begin() + static_cast<long>(n), field.end(), ' ');
         return true;
       }
-      case FieldKind::kWide:
-        if (doubleByteCode_ == 'M' || doubleByteCode_ == ' ') {
-          Fill(field, value, kFullWidthSpace);
-        } else {
-          Fill(field, ToAnsiBytes(DecodeDoubleBytes(value, doubleByteCode_)), kFullWidthSpace);
-        }
+      case FieldKind::kWide: {
+        bool mended = false;
+        Fill(field, AnsiDoubleBytes(value, doubleByteCode_, wide_, mended), kFullWidthSpace);
+        if (mended) result_.Note(kErrUnmappable);
         return true;
+      }
       case FieldKind::kNoPair:
         result_.Note(kErrAttributePair);
         return true;
@@ -279,13 +282,14 @@ class CiiToLocalVisitor : public CiiVisitor {
 
   // The local file of the current group, opened at its first line and kept
   // open for the conversion (groups of one category share their file).
-  AppendedFile* Output() {
+  Output* GroupOutput() {
     if (output_ != nullptr) return output_;
     auto& file = files_[fileName_];
     if (!file) {
-      file = std::make_unique<AppendedFile>();
-      if (!file->Open(fileName_, input_)) {
-        result_.Stop(kErrFile, file->error());
+      std::string error;
+      file = outputs_.Append(fileName_, error);
+      if (!file) {
+        result_.Stop(kErrFile, error);
         files_.erase(fileName_);
         return nullptr;
       }
@@ -295,7 +299,7 @@ class CiiToLocalVisitor : public CiiVisitor {
   }
 
   bool WriteLine() {
-    AppendedFile* out = Output();
+    Output* out = GroupOutput();
     if (out == nullptr) return false;
     line_.assign(key_).append(state_.recordBuffer).append("\r\n");
     return out->Write(line_) || result_.Stop(kErrFile, out->error());
@@ -305,12 +309,13 @@ class CiiToLocalVisitor : public CiiVisitor {
   Database& db_;
   ConversionResult& result_;
   std::string localPath_;
-  std::optional<FileIdentity> input_;
+  Outputs& outputs_;
   std::string fileName_;
   std::string key_;
   std::string line_;
-  std::map<std::string, std::unique_ptr<AppendedFile>> files_;
-  AppendedFile* output_ = nullptr;
+  std::string wide_;  // a double-byte element's bytes, when they had to be made
+  std::map<std::string, std::unique_ptr<Output>> files_;
+  Output* output_ = nullptr;
   GroupWalker walker_;
   std::vector<FieldPlan> plans_;
   char doubleByteCode_ = 'M';
@@ -336,19 +341,25 @@ std::string RecordKey(const ConverterState& state) {
          bytes(header::kSenderCode, 12) + bytes(header::kReceiverCode, 12);
 }
 
-int CiiToLocal(ConverterState& state, Database& db, const std::string& ciiPath, const std::string& localPath) {
+int CiiToLocal(ConverterState& state, Database& db, const ConversionInput& input, Outputs& outputs,
+               const std::string& localPath) {
   ConversionResult result(state.errLog);
-  CiiInput input;
-  if (!input.Open(ciiPath)) {
-    result.Stop(kErrFile, "cannot read " + ciiPath);
+  CiiInput cii;
+  if (!OpenCiiInput(cii, input)) {
+    result.Stop(kErrFile, "cannot read " + input.path);
     return result.code();
   }
-  CiiToLocalVisitor visitor(state, db, result, localPath, IdentityOf(ciiPath));
-  const ReadOutcome outcome = ReadCiiFile(input, visitor);
-  if (input.ReadFailed()) result.Stop(kErrFile, "cannot read " + ciiPath);
+  CiiToLocalVisitor visitor(state, db, result, localPath, outputs);
+  const ReadOutcome outcome = ReadCiiFile(cii, visitor);
+  if (cii.ReadFailed()) result.Stop(kErrFile, "cannot read " + input.path);
   if (outcome == ReadOutcome::kFailed && result.ok()) result.Stop(kErrTruncated);
   visitor.Finish();
   return result.code();
+}
+
+int CiiToLocal(ConverterState& state, Database& db, const std::string& ciiPath, const std::string& localPath) {
+  FileOutputs outputs(IdentityOf(ciiPath));
+  return CiiToLocal(state, db, ConversionInput::File(ciiPath), outputs, localPath);
 }
 
 }  // namespace edi::cii

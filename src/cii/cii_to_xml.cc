@@ -1,8 +1,6 @@
 #include <libxml/encoding.h>
 #include <libxml/xmlwriter.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -40,28 +38,14 @@ std::string Hex(std::string_view bytes) {
   return out;
 }
 
-// Where libxml2's writer puts a document: the descriptor of its private
-// temporary file, with every write checked.
-struct DocumentSink {
-  int fd = -1;
-  int error = 0;  // errno of the first failed write
-};
-
-int WriteToSink(void* context, const char* data, int length) {
-  auto* sink = static_cast<DocumentSink*>(context);
-  for (int done = 0; done < length;) {
-    const ssize_t n = ::write(sink->fd, data + done, static_cast<size_t>(length - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      if (sink->error == 0) sink->error = errno;
-      return -1;
-    }
-    done += static_cast<int>(n);
-  }
-  return length;
+// Where libxml2's writer puts a document: the document's output, every
+// write checked.
+int WriteToOutput(void* context, const char* data, int length) {
+  auto* output = static_cast<Output*>(context);
+  return output->Write(std::string_view(data, static_cast<size_t>(length))) ? length : -1;
 }
 
-int CloseSink(void*) { return 0; }  // the file is closed by its ReplacedFile
+int CloseOutput(void*) { return 0; }  // the output is closed by the converter
 
 // XML 1.0 cannot carry C0 control characters other than tab, LF and CR:
 // each becomes U+FFFD. Returns true when the text was changed.
@@ -103,16 +87,22 @@ void FiveDigits(uint32_t number, char* out) {
 class CiiToXmlVisitor : public CiiVisitor {
  public:
   CiiToXmlVisitor(ConverterState& state, Database& db, ConversionResult& result, std::string outputPath,
-                  std::optional<FileIdentity> input)
-      : state_(state), db_(db), result_(result), outputPath_(std::move(outputPath)), input_(input),
+                  Outputs& outputs)
+      : state_(state), db_(db), result_(result), outputPath_(std::move(outputPath)), outputs_(outputs),
         walker_(state.ciiRows) {}
-  ~CiiToXmlVisitor() override { Discard(); }
+  ~CiiToXmlVisitor() override {
+    Discard();
+    for (auto& document : finished_) {
+      if (document != nullptr) document->Drop();  // not kept: the conversion failed
+    }
+  }
 
-  // Renames every finished document into place; false (result stopped)
-  // when one cannot be.
+  // Puts every finished document into place; false (result stopped) when
+  // one cannot be.
   bool Commit() {
     for (auto& document : finished_) {
-      if (!document->Commit()) return result_.Stop(kErrFile, document->error());
+      if (!document->Keep()) return result_.Stop(kErrFile, document->error());
+      document.reset();  // in place: nothing left to drop
       ++saved_;
     }
     finished_.clear();
@@ -136,12 +126,14 @@ class CiiToXmlVisitor : public CiiVisitor {
     xmlTextWriterEndElement(writer_);  // the root
     Raw("\r\n");
     const bool flushed = xmlTextWriterFlush(writer_) >= 0;
+    const int flushError = errno;
     xmlFreeTextWriter(writer_);
     writer_ = nullptr;
-    if (!flushed || sink_.error != 0 || !document_->Close()) {
-      errno = sink_.error != 0 ? sink_.error : errno;
-      const std::string why = "cannot write " + document_->target().string() + ": " + std::strerror(errno);
-      document_->Discard();
+    if (!flushed || !document_->error().empty() || !document_->Close()) {
+      const std::string why = !document_->error().empty()
+                                  ? document_->error()
+                                  : "cannot write " + documentName_ + ": " + std::strerror(flushError);
+      Discard();
       return result_.Stop(kErrFile, why);
     }
     ++groups_;
@@ -270,10 +262,10 @@ class CiiToXmlVisitor : public CiiVisitor {
   bool StartDocument(std::span<const uint8_t> header) {
     const std::string root = "CII-" + state_.groupBpid + state_.groupInfoCode + "-V10";
     if (xmlValidateNameValue(BAD_CAST root.c_str()) == 0) return Fail(kErrRootName);
-    document_ = std::make_unique<ReplacedFile>();
-    if (!document_->Create(GroupDocumentPath(outputPath_, groups_ + 1), input_)) {
-      return result_.Stop(kErrFile, document_->error());
-    }
+    documentName_ = GroupDocumentPath(outputPath_, groups_ + 1);
+    std::string error;
+    document_ = outputs_.Replace(documentName_, error);
+    if (document_ == nullptr) return result_.Stop(kErrFile, error);
     // The declaration is written as it stands (the encoder behind "Shift_JIS"
     // is Windows-31J, whose own name must not appear in it).
     const char* encoding = DeclaredEncoding(state_.formatInfo.xmlCharCode);
@@ -282,8 +274,7 @@ class CiiToXmlVisitor : public CiiVisitor {
       encoder = std::strcmp(encoding, "Shift_JIS") == 0 ? Cp932OutputEncoder() : nullptr;
       if (encoder == nullptr) encoder = xmlFindCharEncodingHandler(encoding);
     }
-    sink_ = DocumentSink{document_->fd(), 0};
-    xmlOutputBufferPtr output = xmlOutputBufferCreateIO(WriteToSink, CloseSink, &sink_, encoder);
+    xmlOutputBufferPtr output = xmlOutputBufferCreateIO(WriteToOutput, CloseOutput, document_.get(), encoder);
     if (output == nullptr) return Fail(kErrFile);
     writer_ = xmlNewTextWriter(output);
     if (writer_ == nullptr) return Fail(kErrFile);
@@ -323,6 +314,7 @@ class CiiToXmlVisitor : public CiiVisitor {
   void Discard() {
     if (writer_ != nullptr) xmlFreeTextWriter(writer_);
     writer_ = nullptr;
+    if (document_ != nullptr) document_->Drop();
     document_.reset();
   }
 
@@ -330,10 +322,10 @@ class CiiToXmlVisitor : public CiiVisitor {
   Database& db_;
   ConversionResult& result_;
   std::string outputPath_;
-  std::optional<FileIdentity> input_;
-  std::unique_ptr<ReplacedFile> document_;                // the group being written
-  std::vector<std::unique_ptr<ReplacedFile>> finished_;  // written, not yet in place
-  DocumentSink sink_;
+  Outputs& outputs_;
+  std::unique_ptr<Output> document_;                // the group being written
+  std::string documentName_;                        // its name
+  std::vector<std::unique_ptr<Output>> finished_;  // written, not yet in place
   xmlTextWriterPtr writer_ = nullptr;
   GroupWalker walker_;
   std::vector<std::string> repetitionNames_;
@@ -345,20 +337,26 @@ class CiiToXmlVisitor : public CiiVisitor {
 
 }  // namespace
 
-int CiiToXml(ConverterState& state, Database& db, const std::string& inputPath, const std::string& outputPath,
-             int& documents) {
+int CiiToXml(ConverterState& state, Database& db, const ConversionInput& input, Outputs& outputs,
+             const std::string& outputPath, int& documents) {
   RegisterAnsiEncoding();
   documents = 0;
   ConversionResult result(state.errLog);
-  CiiInput input;
-  if (!input.Open(inputPath)) return result.Stop(kErrFile, "cannot read " + inputPath), result.code();
-  CiiToXmlVisitor visitor(state, db, result, outputPath, IdentityOf(inputPath));
-  const ReadOutcome outcome = ReadCiiFile(input, visitor);
-  if (input.ReadFailed()) result.Stop(kErrFile, "cannot read " + inputPath);
+  CiiInput cii;
+  if (!OpenCiiInput(cii, input)) return result.Stop(kErrFile, "cannot read " + input.path), result.code();
+  CiiToXmlVisitor visitor(state, db, result, outputPath, outputs);
+  const ReadOutcome outcome = ReadCiiFile(cii, visitor);
+  if (cii.ReadFailed()) result.Stop(kErrFile, "cannot read " + input.path);
   if (outcome == ReadOutcome::kFailed && result.ok()) result.Stop(kErrTruncated);
   // The documents go into place only when the whole file has converted.
   if (result.ok() && visitor.Commit()) documents = visitor.saved();
   return result.code();
+}
+
+int CiiToXml(ConverterState& state, Database& db, const std::string& inputPath, const std::string& outputPath,
+             int& documents) {
+  FileOutputs outputs(IdentityOf(inputPath));
+  return CiiToXml(state, db, ConversionInput::File(inputPath), outputs, outputPath, documents);
 }
 
 }  // namespace edi::cii

@@ -17,8 +17,32 @@
 
 namespace edi::cii {
 
+// The key of what a group's tables loaded, so that a later group asking
+// for the same can be given it without the database.
+struct LoadedFormats {
+  bool valid = false;
+  std::string infoCode, bpid;  // the group the format rows belong to
+  bool localRows = false;      // the 'L' rows were loaded too
+  bool xmlCode = false;        // and XML文字コード
+};
+struct LoadedGroupValues {
+  bool valid = false;
+  std::string partner, own, category;
+  MessageGroupValues values;
+};
+
 struct ConverterState {
   ConverterState() { header.fill(' '); }
+
+  // With reuseFormats, a group that needs the format rows (or, local to CII,
+  // the FL1916 values) that the last load brought takes them again without
+  // asking the database, in a later conversion too. Off by default: every
+  // group reads the tables afresh, so that edits of the tables apply from
+  // the next group on. For callers that convert many small inputs against
+  // tables that do not change, such as the fuzz harnesses.
+  bool reuseFormats = false;
+  LoadedFormats loadedFormats;        // what formatInfo, ciiRows and localRows hold
+  LoadedGroupValues loadedGroupValues;
 
   std::array<uint8_t, kRecordSize> header;  // MessageGroupHeader
   FormatInfo formatInfo;
@@ -51,9 +75,15 @@ struct GroupFormats {
 };
 
 // Loads the format information and the 'E' rows (and the 'L' rows when
-// asked) of the current group into `state`. On failure stops `result` with
-// the code of the missing table (1 or `infoNotFound`, 3, 4) or 20.
+// asked) of the current group into `state`, unless state.reuseFormats lets
+// it keep what it holds. On failure stops `result` with the code of the
+// missing table (1 or `infoNotFound`, 3, 4) or 20.
 bool LoadGroupFormats(ConverterState& state, Database& db, const GroupFormats& what,
                       ConversionResult& result);
+
+// LoadMessageGroupValues, taken from the last load when state.reuseFormats
+// allows.
+LoadStatus LoadGroupValues(ConverterState& state, Database& db, const std::string& partner,
+                           const std::string& own, const std::string& category, MessageGroupValues& values);
 
 }  // namespace edi::cii

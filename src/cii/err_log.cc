@@ -41,14 +41,14 @@ std::string_view DescribeConverterCode(int code) {
     case kErrNoGroupRow: return "an XML element or group without format row";
     case kErrNoGroupHeader: return "a message before any group header";
     case kErrHexText: return "a \"B\" text that is not hexadecimal pairs";
-    case kErrUnmappable: return "a character outside Windows-31J";
+    case kErrUnmappable: return "a character outside Windows-31J, or a broken one in a double-byte field (replaced)";
     case kErrCharCode: return "an unknown 16-bit character code";
     case kErrNotANumber: return "a numeric or date text in XML that is not a number";
     case kErrOpenGroup: return "the end of a message inside an open group";
     case kErrLineTooLong: return "a local line longer than its key and record";
     case kErrTrailerCount: return "a trailer count that matches neither the group nor the file";
     case kErrTooLong: return "a length, count or message number too large for its field";
-    case kErrItemNumber: return "an item number above 61439, which no tag can carry";
+    case kErrItemNumber: return "an item number 61440–65535 or above 524287, which no tag can carry";
     case kErrNotCii: return "not a CII file: the first block is not a group header";
     case kErrTooMuchDamage: return "too much damage: 100 reports in one file";
     case kErrRootName: return "a BPID or category that cannot form an XML element name";
@@ -58,6 +58,10 @@ std::string_view DescribeConverterCode(int code) {
 }
 
 void ErrLog::Write(int code, std::string_view message) {
+  if (inMemory_) {
+    lines_.append(FourDigits(code)).append(message).append("\r\n");
+    return;
+  }
   std::ofstream log(path_, std::ios::binary | std::ios::app);
   log << FourDigits(code) << message << "\r\n";
   log.close();

@@ -40,7 +40,7 @@ inline constexpr int kErrXmlParse = 23;        // a document that does not parse
 inline constexpr int kErrNoGroupRow = 24;      // an element or group without format row
 inline constexpr int kErrNoGroupHeader = 25;   // a message before any group header
 inline constexpr int kErrHexText = 26;         // a "B" text that is not hexadecimal pairs
-inline constexpr int kErrUnmappable = 27;      // a character outside Windows-31J
+inline constexpr int kErrUnmappable = 27;      // a character outside Windows-31J, or a broken one
 inline constexpr int kErrCharCode = 28;        // an unknown 16-bit character code byte
 inline constexpr int kErrNotANumber = 29;      // a numeric or date text that is not a number
 inline constexpr int kErrOpenGroup = damage::kOpenGroup;
@@ -64,15 +64,27 @@ class ErrLog {
  public:
   explicit ErrLog(std::filesystem::path path = "ERR.LOG") : path_(std::move(path)) {}
 
+  // A log that keeps its lines in memory (lines()) instead of a file, for
+  // callers that convert in memory.
+  static ErrLog InMemory() {
+    ErrLog log("");
+    log.inMemory_ = true;
+    return log;
+  }
+
   // Appends "<code as four digits><message>\r\n". A log that cannot be
   // written is reported on standard error (once per log), never lost
   // silently.
   void Write(int code, std::string_view message = {});
 
   const std::filesystem::path& path() const { return path_; }
+  // The lines of an in-memory log.
+  const std::string& lines() const { return lines_; }
 
  private:
   std::filesystem::path path_;
+  bool inMemory_ = false;
+  std::string lines_;
   bool reported_ = false;
 };
 

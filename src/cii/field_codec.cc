@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/ansi_codec.h"
 #include "cii/ansi_text.h"
 
 namespace edi::cii {
@@ -183,6 +184,11 @@ std::string ToFullWidth(std::string_view text) {
   if (!widen) return std::string(text);
   icu::UnicodeString s = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
   widen->transliterate(s);
+  // A half-width sound mark that joins no kana comes out as the combining
+  // mark, which has no Windows-31J code: its full-width form is the spacing
+  // mark.
+  s.findAndReplace(icu::UnicodeString(static_cast<UChar32>(0x3099)), icu::UnicodeString(static_cast<UChar32>(0x309B)));
+  s.findAndReplace(icu::UnicodeString(static_cast<UChar32>(0x309A)), icu::UnicodeString(static_cast<UChar32>(0x309C)));
   std::string out;
   s.toUTF8String(out);
   return out;
@@ -190,21 +196,53 @@ std::string ToFullWidth(std::string_view text) {
 
 namespace {
 
+// True when `text` is exactly one character other than U+FFFD.
+bool OneCharacter(const std::string& text) {
+  if (text.empty() || text == kReplacement) return false;
+  const auto b = static_cast<unsigned char>(text[0]);
+  const size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+  return text.size() == length;
+}
+
+// Calls `each` with every Windows-31J pair, its code (lead << 8 | trail)
+// and its text.
+template <typename Each>
+void ForEveryPair(Each each) {
+  for (int lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (!IsTrailByte(static_cast<unsigned char>(trail))) continue;
+      const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+      const std::string_view bytes(pair, 2);
+      each(bytes, static_cast<size_t>(lead << 8 | trail), FromAnsiBytes(bytes));
+    }
+  }
+}
+
+// For every Windows-31J code (a single byte, or lead << 8 | trail for a
+// pair): true when a character has it. Worked out once by decoding each.
+const std::vector<bool>& CharacterCodes() {
+  static const std::vector<bool> table = [] {
+    std::vector<bool> character(0x10000, false);
+    for (int b = 0; b < 0x100; ++b) {
+      if (IsLeadByte(static_cast<unsigned char>(b))) continue;
+      character[static_cast<size_t>(b)] = OneCharacter(FromAnsiBytes(std::string(1, static_cast<char>(b))));
+    }
+    ForEveryPair([&](std::string_view, size_t code, const std::string& text) { character[code] = OneCharacter(text); });
+    return character;
+  }();
+  return table;
+}
+
 // For every double-byte Windows-31J code: true when decoding, widening and
 // encoding it in the "M" code gives the same two bytes back. Unassigned
 // codes and the duplicates of the extension rows are false.
 const std::vector<bool>& WideIdentityCodes() {
   static const std::vector<bool> table = [] {
     std::vector<bool> identity(0x10000, false);
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-      if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
-      for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        if (trail == 0x7F) continue;
-        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        const std::string_view bytes(pair, 2);
-        identity[static_cast<size_t>(lead << 8 | trail)] = EncodeDoubleBytes(ToFullWidth(FromAnsiBytes(bytes)), 'M') == bytes;
-      }
-    }
+    ForEveryPair([&](std::string_view bytes, size_t code, const std::string& text) {
+      identity[code] = EncodeDoubleBytes(ToFullWidth(text), 'M') == bytes;
+    });
     return identity;
   }();
   return table;
@@ -220,11 +258,90 @@ bool AllWideIdentity(std::string_view bytes) {
   return true;
 }
 
+// The length of the character at `at` (1 or 2), or 0 when the bytes there
+// are no character; `length` is then the number of bytes the geta mark
+// takes the place of.
+size_t CharacterAt(std::string_view bytes, size_t at, size_t& length) {
+  const auto b = static_cast<unsigned char>(bytes[at]);
+  const auto& character = CharacterCodes();
+  if (b < 0x80) return length = 1;  // ASCII: every byte a character
+  if (!IsLeadByte(b)) {
+    length = 1;
+    return character[b] ? 1 : 0;
+  }
+  if (at + 1 >= bytes.size() || !IsTrailByte(static_cast<unsigned char>(bytes[at + 1]))) {
+    length = 1;  // a lone lead byte
+    return 0;
+  }
+  length = 2;
+  return character[static_cast<size_t>(b << 8 | static_cast<unsigned char>(bytes[at + 1]))] ? 2 : 0;
+}
+
 }  // namespace
 
-std::string WidenAnsiField(std::string_view ansiBytes, char code) {
-  if (code == 'M' && AllWideIdentity(ansiBytes)) return std::string(ansiBytes);
-  return EncodeDoubleBytes(ToFullWidth(FromAnsiBytes(ansiBytes)), code);
+std::optional<std::string> MendBrokenCharacters(std::string_view bytes) {
+  size_t at = 0, length = 0;
+  while (at < bytes.size() && CharacterAt(bytes, at, length) != 0) at += length;
+  if (at == bytes.size()) return std::nullopt;
+  std::string mended(bytes.substr(0, at));
+  while (at < bytes.size()) {
+    if (CharacterAt(bytes, at, length) != 0) {
+      mended.append(bytes.substr(at, length));
+    } else {
+      mended.append(kGetaMark);
+    }
+    at += length;
+  }
+  return mended;
+}
+
+bool ReplaceOutsideAnsi(std::string& text) {
+  std::string ansi;
+  if (Utf8ToAnsi(text, ansi)) return false;  // U+FFFD is not Windows-31J either
+  std::string out;
+  bool replaced = false;
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const size_t len = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+    const std::string_view ch = std::string_view(text).substr(i, len);
+    if (!Utf8ToAnsi(ch, ansi)) {
+      out += "\u3013";  // the geta mark
+      replaced = true;
+    } else {
+      out += ch;
+    }
+    i += len;
+  }
+  text.swap(out);
+  return replaced;
+}
+
+std::string WidenAnsiField(std::string_view ansiBytes, char code, bool& mended) {
+  const std::optional<std::string> whole = MendBrokenCharacters(ansiBytes);
+  mended = whole.has_value();
+  const std::string_view bytes = whole ? std::string_view(*whole) : ansiBytes;
+  if (code == 'M' && AllWideIdentity(bytes)) return std::string(bytes);
+  // Whatever the widening made that Windows-31J lacks falls under the same
+  // rule as a broken character.
+  std::string wide = ToFullWidth(FromAnsiBytes(bytes));
+  if (ReplaceOutsideAnsi(wide)) mended = true;
+  return EncodeDoubleBytes(wide, code);
+}
+
+std::string_view AnsiDoubleBytes(std::string_view element, char code, std::string& storage, bool& mended) {
+  mended = false;
+  if (code != 'M' && code != ' ') {
+    std::string text = DecodeDoubleBytes(element, code);
+    mended = ReplaceOutsideAnsi(text);
+    storage = ToAnsiBytes(text);
+    return storage;
+  }
+  std::optional<std::string> whole = MendBrokenCharacters(element);
+  if (!whole) return element;
+  mended = true;
+  storage = std::move(*whole);
+  return storage;
 }
 
 void StoreWideText(std::span<uint8_t> field, std::string& text) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,15 +27,43 @@ int StoreMixedBytes(std::span<uint8_t> field, std::string_view ansiBytes);
 void StoreWideText(std::span<uint8_t> field, std::string& text);
 
 // Every half-width character that has a full-width form replaced by it
-// (ASCII, the space, half-width katakana).
+// (ASCII, the space, half-width katakana; a sound mark that joins no kana
+// becomes the spacing "゛" or "゜").
 std::string ToFullWidth(std::string_view text);
 
-// The Windows-31J bytes of a "K" field as the local-to-CII direction writes
-// them for double-byte code `code`: the bytes decoded, widened and encoded
-// again. Fields made only of double-byte characters that come back as
-// themselves (the common case) are returned as they are, without the trip
-// through Unicode.
-std::string WidenAnsiField(std::string_view ansiBytes, char code);
+// The geta mark "〓" (0x81 0xAC): in a double-byte field it stands for
+// what is no Windows-31J character.
+inline constexpr std::string_view kGetaMark = "\x81\xAC";
+
+// The one rule for broken characters in double-byte fields, in both
+// directions of the local converter. In Windows-31J bytes, each of these
+// becomes one geta mark: a lead byte at the end or before a byte that cannot
+// end a pair (the byte after it is then read on its own), a pair that no
+// character has, and a single byte that no character has (0x80, 0xA0,
+// 0xFD-0xFF). Every other byte stays. nullopt when every byte belongs to a
+// character, which mended bytes always do.
+std::optional<std::string> MendBrokenCharacters(std::string_view ansiBytes);
+
+// Every character of `text` that Windows-31J lacks (U+FFFD of undecodable
+// bytes too) replaced by the geta mark; true when one was.
+bool ReplaceOutsideAnsi(std::string& text);
+
+// The CII bytes of a local double-byte ("K") field in double-byte code
+// `code`: broken characters mended (MendBrokenCharacters), then decoded,
+// widened (what the widening makes outside Windows-31J, such as "ヷ", becomes
+// the geta mark too) and encoded; `mended` tells the caller to log 0027.
+// Fields made only of double-byte characters that come back as themselves
+// (the common case) are returned as they are, without the trip through
+// Unicode.
+std::string WidenAnsiField(std::string_view ansiBytes, char code, bool& mended);
+
+// The Windows-31J bytes of a CII double-byte element in code `code`, for a
+// local field: "M" (or space) bytes as they stand, other codes decoded and
+// encoded. What is no Windows-31J character becomes the geta mark
+// (MendBrokenCharacters, ReplaceOutsideAnsi), and `mended` says so. The
+// result is `element` itself when it is whole "M" bytes, else made in
+// `storage`.
+std::string_view AnsiDoubleBytes(std::string_view element, char code, std::string& storage, bool& mended);
 
 // The text of a field's bytes, decoded as Windows-31J.
 std::string FieldText(std::span<const uint8_t> field);

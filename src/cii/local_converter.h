@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "base/transfer_names.h"
+#include "cii/conversion_io.h"
 #include "cii/converter_state.h"
 #include "db/database.h"
 
@@ -40,10 +41,22 @@ void ConvertLocalCii(ConverterState& state, Database& db, TransferNo transferNo,
 // code.
 int CiiToLocal(ConverterState& state, Database& db, const std::string& ciiPath, const std::string& localPath);
 
+// The same conversion from any input to any outputs: the lines are appended
+// to the outputs named LocalFileName(localPath, category), which are kept
+// only when the whole conversion succeeded.
+int CiiToLocal(ConverterState& state, Database& db, const ConversionInput& input, Outputs& outputs,
+               const std::string& localPath);
+
 // Appends the local lines of `localPath` to `ciiPath` as CII message groups,
 // a new group at every change of the record key. Returns 0 or the stopping
 // code.
 int LocalToCii(ConverterState& state, Database& db, const std::string& localPath, const std::string& ciiPath);
+
+// The same conversion from any input to any outputs: the groups are appended
+// to the output `ciiPath`, which is kept only when the whole conversion
+// succeeded.
+int LocalToCii(ConverterState& state, Database& db, const ConversionInput& input, Outputs& outputs,
+               const std::string& ciiPath);
 
 // `path` with `category` inserted before the first "." of its file name
 // (appended when the name has none).

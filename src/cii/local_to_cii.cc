@@ -40,8 +40,15 @@ class LineReader {
   ~LineReader() {
     if (fd_ >= 0) ::close(fd_);
   }
-  bool Open(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // False (errno set) when the file cannot be opened.
+  bool Open(const ConversionInput& input) {
+    if (input.bytes) {
+      buffer_.assign(*input.bytes);
+      size_ = buffer_.size();
+      atEnd_ = true;
+      return true;
+    }
+    fd_ = ::open(input.path.c_str(), O_RDONLY | O_CLOEXEC);
     return fd_ >= 0;
   }
   bool failed() const { return failed_; }
@@ -128,7 +135,7 @@ std::string GroupValue(const MessageGroupValues& v, std::string_view element) {
 // Writes one local file's lines as CII message groups.
 class LocalToCiiWriter {
  public:
-  LocalToCiiWriter(ConverterState& state, Database& db, ConversionResult& result, AppendedFile& out)
+  LocalToCiiWriter(ConverterState& state, Database& db, ConversionResult& result, Output& out)
       : state_(state), db_(db), result_(result), out_(out) {}
 
   // Converts one line; false when the conversion must stop.
@@ -161,7 +168,7 @@ class LocalToCiiWriter {
     count_ = 0;
     MessageGroupValues v;
     const std::string category = Columns(line, 6, 9);
-    if (!result_.Loaded(LoadMessageGroupValues(db_, Columns(line, 28, 39), Columns(line, 16, 27), category, v),
+    if (!result_.Loaded(LoadGroupValues(state_, db_, Columns(line, 28, 39), Columns(line, 16, 27), category, v),
                         kErrNoFormatInfo, db_)) {
       return false;
     }
@@ -287,7 +294,9 @@ class LocalToCiiWriter {
       return Date(e, l, raw, out);
     } else if (a == "K") {
       const char code = static_cast<char>(state_.header[header::kDoubleByteSet]);
-      out = std::string(CutAnsiBytes(WidenAnsiField(TrimSpacesView(raw), code == 'S' || code == 'U' ? code : 'M'), cut));
+      bool mended = false;
+      out = std::string(CutAnsiBytes(WidenAnsiField(TrimSpacesView(raw), code == 'S' || code == 'U' ? code : 'M', mended), cut));
+      if (mended) result_.Note(kErrUnmappable);
       if (code == 'U' && out.size() % 2 != 0) out.pop_back();
     } else {
       out = std::string(raw);
@@ -339,7 +348,7 @@ class LocalToCiiWriter {
   ConverterState& state_;
   Database& db_;
   ConversionResult& result_;
-  AppendedFile& out_;
+  Output& out_;
   std::string key_;
   bool groupOpen_ = false;
   long count_ = 0;
@@ -350,27 +359,34 @@ class LocalToCiiWriter {
 
 }  // namespace
 
-int LocalToCii(ConverterState& state, Database& db, const std::string& localPath, const std::string& ciiPath) {
+int LocalToCii(ConverterState& state, Database& db, const ConversionInput& input, Outputs& outputs,
+               const std::string& ciiName) {
   ConversionResult result(state.errLog);
   LineReader in;
-  if (!in.Open(localPath)) {
-    result.Stop(kErrFile, "cannot read " + localPath + ": " + std::strerror(errno));
+  if (!in.Open(input)) {
+    result.Stop(kErrFile, "cannot read " + input.path + ": " + std::strerror(errno));
     return result.code();
   }
-  AppendedFile out;
-  if (!out.Open(ciiPath, IdentityOf(localPath))) {
-    result.Stop(kErrFile, out.error());
+  std::string error;
+  const std::unique_ptr<Output> out = outputs.Append(ciiName, error);
+  if (out == nullptr) {
+    result.Stop(kErrFile, error);
     return result.code();
   }
-  LocalToCiiWriter writer(state, db, result, out);
+  LocalToCiiWriter writer(state, db, result, *out);
   std::string_view line;
   bool going = true;
   while (going && in.Next(line)) going = writer.Line(line);
-  if (in.failed()) result.Stop(kErrFile, "cannot read " + localPath);
+  if (in.failed()) result.Stop(kErrFile, "cannot read " + input.path);
   if (result.ok()) writer.Finish();
-  if (result.ok() && !out.Close()) result.Stop(kErrFile, out.error());
-  if (!result.ok()) out.Rollback();
+  if (result.ok() && !(out->Close() && out->Keep())) result.Stop(kErrFile, out->error());
+  if (!result.ok()) out->Drop();
   return result.code();
+}
+
+int LocalToCii(ConverterState& state, Database& db, const std::string& localPath, const std::string& ciiPath) {
+  FileOutputs outputs(IdentityOf(localPath));
+  return LocalToCii(state, db, ConversionInput::File(localPath), outputs, ciiPath);
 }
 
 }  // namespace edi::cii

@@ -96,7 +96,7 @@ bool AppendedFile::Close() {
   return flushed;
 }
 
-void AppendedFile::Rollback() {
+void AppendedFile::Drop() {
   buffer_.clear();
   if (fd_ >= 0) {
     ::close(fd_);
@@ -112,7 +112,7 @@ void AppendedFile::Rollback() {
   path_.clear();
 }
 
-ReplacedFile::~ReplacedFile() { Discard(); }
+ReplacedFile::~ReplacedFile() { Drop(); }
 
 bool ReplacedFile::Fail(const std::filesystem::path& path, const char* what) {
   error_ = std::string("cannot ") + what + " " + path.string() + ": " + std::strerror(errno);
@@ -120,7 +120,7 @@ bool ReplacedFile::Fail(const std::filesystem::path& path, const char* what) {
 }
 
 bool ReplacedFile::Create(const std::filesystem::path& target, const std::optional<FileIdentity>& input) {
-  Discard();
+  Drop();
   target_ = target;
   error_.clear();
   if (input && IdentityOf(target) == input) {
@@ -138,25 +138,44 @@ bool ReplacedFile::Create(const std::filesystem::path& target, const std::option
   return true;
 }
 
+bool ReplacedFile::Write(std::string_view bytes) {
+  if (fd_ < 0 || !error_.empty()) return false;
+  return WriteAll(fd_, bytes.data(), bytes.size()) || Fail(target_, "write");
+}
+
 bool ReplacedFile::Close() {
   if (fd_ < 0) return !temp_.empty();
   const int fd = fd_;
   fd_ = -1;
-  return ::close(fd) == 0 || Fail(temp_, "write");
+  return ::close(fd) == 0 || Fail(target_, "write");
 }
 
-bool ReplacedFile::Commit() {
+bool ReplacedFile::Keep() {
   if (!Close()) return false;
   if (std::rename(temp_.c_str(), target_.c_str()) != 0) return Fail(target_, "rename a document onto");
   temp_.clear();
   return true;
 }
 
-void ReplacedFile::Discard() {
+void ReplacedFile::Drop() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());
   temp_.clear();
+}
+
+std::unique_ptr<Output> FileOutputs::Append(const std::string& name, std::string& error) {
+  auto file = std::make_unique<AppendedFile>();
+  if (file->Open(name, input_)) return file;
+  error = file->error();
+  return nullptr;
+}
+
+std::unique_ptr<Output> FileOutputs::Replace(const std::string& name, std::string& error) {
+  auto file = std::make_unique<ReplacedFile>();
+  if (file->Create(name, input_)) return file;
+  error = file->error();
+  return nullptr;
 }
 
 }  // namespace edi::cii

@@ -1,8 +1,9 @@
-// The files a conversion writes. Every write is checked, the final flush
-// and close too, and a conversion that fails leaves no part of its output:
-// an appended file is cut back to the size it had, a file the conversion
-// created is removed, a replaced file is written under a private temporary
-// name and renamed into place only when the conversion has succeeded.
+// The files a conversion writes (the outputs of conversion_io.h as files).
+// Every write is checked, the final flush and close too, and a conversion
+// that fails leaves no part of its output: an appended file is cut back to
+// the size it had, a file the conversion created is removed, a replaced file
+// is written under a private temporary name and renamed into place only
+// when the conversion has succeeded.
 #pragma once
 
 #include <sys/types.h>
@@ -11,6 +12,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "cii/conversion_io.h"
 
 namespace edi::cii {
 
@@ -26,10 +29,10 @@ struct FileIdentity {
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
 
 // A file a conversion appends to, with buffered and checked writes.
-class AppendedFile {
+class AppendedFile : public Output {
  public:
   AppendedFile() = default;
-  ~AppendedFile();
+  ~AppendedFile() override;
   AppendedFile(const AppendedFile&) = delete;
   AppendedFile& operator=(const AppendedFile&) = delete;
 
@@ -41,17 +44,20 @@ class AppendedFile {
   const std::filesystem::path& path() const { return path_; }
 
   // Appends bytes; false (error() set) when the write fails.
-  bool Write(std::string_view bytes);
+  bool Write(std::string_view bytes) override;
 
   // Writes what is buffered and closes the file, checked.
-  bool Close();
+  bool Close() override;
+
+  // The appended bytes are in place already.
+  bool Keep() override { return true; }
 
   // Cuts the file back to its size at Open, or removes it when Open created
   // it, and closes it.
-  void Rollback();
+  void Drop() override;
 
   // "cannot write PATH: reason" after a failure.
-  const std::string& error() const { return error_; }
+  const std::string& error() const override { return error_; }
 
  private:
   bool Flush();
@@ -67,11 +73,11 @@ class AppendedFile {
 
 // A document written under a private temporary name in its target's folder
 // (created with O_EXCL, so an existing name or link there is never
-// followed) and renamed onto the target by Commit.
-class ReplacedFile {
+// followed) and renamed onto the target by Keep.
+class ReplacedFile : public Output {
  public:
   ReplacedFile() = default;
-  ~ReplacedFile();
+  ~ReplacedFile() override;
   ReplacedFile(const ReplacedFile&) = delete;
   ReplacedFile& operator=(const ReplacedFile&) = delete;
 
@@ -79,20 +85,21 @@ class ReplacedFile {
   // file `input`. False with error() set on failure.
   bool Create(const std::filesystem::path& target, const std::optional<FileIdentity>& input);
 
-  // The open descriptor of the temporary file (-1 when none).
-  int fd() const { return fd_; }
+  // Writes bytes to the temporary file, unbuffered (the XML writer buffers);
+  // false (error() set, "cannot write TARGET: reason") from the first failure on.
+  bool Write(std::string_view bytes) override;
 
   // Closes the temporary file, checked; it stays under its temporary name.
-  bool Close();
+  bool Close() override;
 
   // Renames the closed temporary file onto the target.
-  bool Commit();
+  bool Keep() override;
 
   // Removes the temporary file.
-  void Discard();
+  void Drop() override;
 
   const std::filesystem::path& target() const { return target_; }
-  const std::string& error() const { return error_; }
+  const std::string& error() const override { return error_; }
 
  private:
   bool Fail(const std::filesystem::path& path, const char* what);
@@ -101,6 +108,20 @@ class ReplacedFile {
   std::filesystem::path target_;
   std::filesystem::path temp_;
   std::string error_;
+};
+
+// The files of the entries that take paths: appended files, and documents
+// replaced through a temporary file. Refuses an output that is the file
+// `input` (also through a link).
+class FileOutputs : public Outputs {
+ public:
+  explicit FileOutputs(std::optional<FileIdentity> input) : input_(input) {}
+
+  std::unique_ptr<Output> Append(const std::string& name, std::string& error) override;
+  std::unique_ptr<Output> Replace(const std::string& name, std::string& error) override;
+
+ private:
+  std::optional<FileIdentity> input_;
 };
 
 }  // namespace edi::cii

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/transfer_names.h"
+#include "cii/conversion_io.h"
 #include "cii/converter_state.h"
 #include "db/database.h"
 
@@ -40,6 +41,15 @@ int XmlToCii(ConverterState& state, Database& db, const std::string& inputPath, 
 // `documents` is the number of documents saved.
 int CiiToXml(ConverterState& state, Database& db, const std::string& inputPath, const std::string& outputPath,
              int& documents);
+
+// XmlToCii and CiiToXml from any input to any outputs: the same
+// conversions, with the outputs named as the file entries name their files
+// (`outputPath`, GroupDocumentPath for the documents) and kept only when the
+// whole conversion succeeded.
+int XmlToCii(ConverterState& state, Database& db, const ConversionInput& input, Outputs& outputs,
+             const std::string& outputPath, int& groups);
+int CiiToXml(ConverterState& state, Database& db, const ConversionInput& input, Outputs& outputs,
+             const std::string& outputPath, int& documents);
 
 // The output path of the n-th (1-based) group of a CII file.
 std::string GroupDocumentPath(const std::string& outputPath, int position);

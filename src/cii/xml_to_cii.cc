@@ -15,8 +15,6 @@
 namespace edi::cii {
 namespace {
 
-constexpr char kGeta[] = "〓";  // stands in for a two-byte character outside Windows-31J
-
 std::string NodeName(xmlNodePtr node) {
   return TrimBlanks(node->name != nullptr ? reinterpret_cast<const char*>(node->name) : "");
 }
@@ -48,7 +46,7 @@ bool IsDataElement(const std::string& name) { return StartsWith(name, "JP") && !
 
 class DocumentConverter {
  public:
-  DocumentConverter(ConverterState& state, Database& db, ConversionResult& result, AppendedFile& out)
+  DocumentConverter(ConverterState& state, Database& db, ConversionResult& result, Output& out)
       : state_(state), db_(db), result_(result), out_(out) {}
 
   int groups() const { return groups_; }
@@ -371,11 +369,7 @@ class DocumentConverter {
       }
     } else if (a == "K") {
       std::string wide = ToFullWidth(text);
-      std::string ansi;
-      if (!Utf8ToAnsi(wide, ansi)) {
-        result_.Note(kErrUnmappable);
-        wide = ReplaceUnmappable(wide);
-      }
+      if (ReplaceOutsideAnsi(wide)) result_.Note(kErrUnmappable);
       out = EncodeDoubleBytes(wide, doubleByteCode_);
     } else {
       out = OneByteText(text);
@@ -383,26 +377,10 @@ class DocumentConverter {
     return true;
   }
 
-  // Every character outside Windows-31J replaced by "〓".
-  static std::string ReplaceUnmappable(const std::string& text) {
-    std::string out;
-    size_t i = 0;
-    while (i < text.size()) {
-      size_t len = 1;
-      const auto b = static_cast<unsigned char>(text[i]);
-      if (b >= 0xF0) len = 4; else if (b >= 0xE0) len = 3; else if (b >= 0xC0) len = 2;
-      const std::string ch = text.substr(i, len);
-      std::string ansi;
-      out += Utf8ToAnsi(ch, ansi) ? ch : kGeta;
-      i += len;
-    }
-    return out;
-  }
-
   ConverterState& state_;
   Database& db_;
   ConversionResult& result_;
-  AppendedFile& out_;
+  Output& out_;
   std::string text_, value_;  // an element's text and CII value, kept for their buffers
   bool groupOpen_ = false;
   int groups_ = 0;
@@ -414,32 +392,46 @@ class DocumentConverter {
 void IgnoreXmlError(void*, const char*, ...) {}
 void IgnoreReaderError(void*, const char*, xmlParserSeverities, xmlTextReaderLocatorPtr) {}
 
+// A reader of the input document; nullptr when it cannot be read.
+xmlTextReaderPtr OpenXmlReader(const ConversionInput& input) {
+  if (!input.bytes) return xmlReaderForFile(input.path.c_str(), nullptr, XML_PARSE_NONET);
+  return xmlReaderForMemory(input.bytes->data(), static_cast<int>(input.bytes->size()), nullptr, nullptr,
+                            XML_PARSE_NONET);
+}
+
 }  // namespace
 
-int XmlToCii(ConverterState& state, Database& db, const std::string& inputPath, const std::string& outputPath,
-             int& groups) {
+int XmlToCii(ConverterState& state, Database& db, const ConversionInput& input, Outputs& outputs,
+             const std::string& outputPath, int& groups) {
   RegisterAnsiEncoding();
   groups = 0;
   ConversionResult result(state.errLog);
-  AppendedFile out;
-  if (!out.Open(outputPath, IdentityOf(inputPath))) return result.Stop(kErrFile, out.error()), result.code();
+  std::string error;
+  const std::unique_ptr<Output> out = outputs.Append(outputPath, error);
+  if (out == nullptr) return result.Stop(kErrFile, error), result.code();
   xmlSetGenericErrorFunc(nullptr, IgnoreXmlError);
-  xmlTextReaderPtr reader = xmlReaderForFile(inputPath.c_str(), nullptr, XML_PARSE_NONET);
+  xmlTextReaderPtr reader = OpenXmlReader(input);
   if (reader == nullptr) {
-    result.Stop(kErrXmlParse, "cannot read " + inputPath);
+    result.Stop(kErrXmlParse, "cannot read " + input.path);
   } else {
     xmlTextReaderSetErrorHandler(reader, IgnoreReaderError, nullptr);
-    DocumentConverter converter(state, db, result, out);
+    DocumentConverter converter(state, db, result, *out);
     if (converter.Run(reader)) groups = converter.groups();
     xmlFreeTextReader(reader);
   }
-  if (result.ok() && !out.Close()) result.Stop(kErrFile, out.error());
+  if (result.ok() && !(out->Close() && out->Keep())) result.Stop(kErrFile, out->error());
   // A failed document leaves nothing behind: the output goes back to its size.
   if (!result.ok()) {
-    out.Rollback();
+    out->Drop();
     groups = 0;
   }
   return result.code();
+}
+
+int XmlToCii(ConverterState& state, Database& db, const std::string& inputPath, const std::string& outputPath,
+             int& groups) {
+  FileOutputs outputs(IdentityOf(inputPath));
+  return XmlToCii(state, db, ConversionInput::File(inputPath), outputs, outputPath, groups);
 }
 
 }  // namespace edi::cii

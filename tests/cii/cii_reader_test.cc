@@ -228,12 +228,13 @@ TEST(CiiReader, LengthMismatchIsReportedAtTheEndMark) {
 }
 
 // An item number for the random messages: often at the limits of the tag
-// forms (239, 240, 241, 61439), else anywhere up to the largest.
+// forms (239, 240, 241, 61439, 65536, 524287), else anywhere in them.
 uint32_t RandomItem(std::mt19937& random) {
-  static const uint32_t kLimits[] = {1, 238, 239, 240, 241, 255, 256, 61438, 61439};
-  switch (random() % 4) {
+  static const uint32_t kLimits[] = {1, 238, 239, 240, 241, 255, 256, 61438, 61439, 65536, 65537, 524287};
+  switch (random() % 5) {
     case 0: return kLimits[random() % std::size(kLimits)];
-    case 1: return 241 + random() % (kMaxItemNumber - 240);
+    case 1: return 241 + random() % (kLastTwoByteItem - 240);
+    case 2: return kFirstThreeByteItem + random() % (kMaxItemNumber - kFirstThreeByteItem + 1);
     default: return 1 + random() % kMaxOneByteTag;
   }
 }

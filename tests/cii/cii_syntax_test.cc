@@ -4,6 +4,8 @@
 
 #include "cii/syntax/cii_layout.h"
 #include "cii/syntax/cii_writer.h"
+#include "support/format_fixture.h"
+#include "support/recording_visitor.h"
 
 namespace edi::cii {
 namespace {
@@ -97,24 +99,48 @@ TEST(MessageBody, LengthsAndExtendedTags) {
 }
 
 // Item 240 is written in extended form (as a one-byte tag it would be the
-// switch byte); nothing the three-byte form cannot carry is written.
+// switch byte); numbers whose tag would start with the switch (61440-65535)
+// or with a control byte (above 524287) are refused, every other one is
+// written and read back as itself.
 TEST(MessageBody, ItemNumbersAtTheLimitsOfTheTagForms) {
-  auto tagOf = [](uint32_t item) {
-    MessageBody body;
-    EXPECT_EQ(body.AppendElement(item, "v"), 0) << item;
-    return body.bytes().substr(0, body.bytes().size() - 2);
+  const struct {
+    uint32_t item;
+    std::string tag;  // empty: refused
+  } kCases[] = {
+      {239, "\xEF"},
+      {240, std::string("\xF0\x00\xF0", 3)},
+      {241, std::string("\xF0\x00\xF1", 3)},
+      {61439, "\xF0\xEF\xFF"},
+      {61440, ""},
+      {65535, ""},
+      {65536, std::string("\xF0\xF1\x00\x00", 4)},
+      {65537, std::string("\xF0\xF1\x00\x01", 4)},
+      {70000, "\xF0\xF1\x11\x70"},
+      {524287, "\xF0\xF7\xFF\xFF"},
+      {524288, ""},
   };
-  EXPECT_EQ(tagOf(239), "\xEF");
-  EXPECT_EQ(tagOf(240), std::string("\xF0\x00\xF0", 3));
-  EXPECT_EQ(tagOf(241), std::string("\xF0\x00\xF1", 3));
-  EXPECT_EQ(tagOf(61439), "\xF0\xEF\xFF");
-  for (uint32_t refused : {61440u, 65535u, 70000u, 524288u}) {
+  for (const auto& [item, tag] : kCases) {
     MessageBody body;
-    EXPECT_EQ(body.AppendElement(1, "a"), 0);
-    EXPECT_EQ(body.AppendElement(refused, "v"), refusal::kItemNumber) << refused;
-    EXPECT_EQ(body.bytes(), "\x01\x01" "a") << "nothing appended for " << refused;
+    ASSERT_EQ(body.AppendElement(1, "a"), 0);
+    const int refused = body.AppendElement(item, "v");
+    if (tag.empty()) {
+      EXPECT_EQ(refused, refusal::kItemNumber) << item;
+      EXPECT_EQ(body.bytes(), "\x01\x01" "a") << "nothing appended for " << item;
+      continue;
+    }
+    ASSERT_EQ(refused, 0) << item;
+    EXPECT_EQ(body.bytes(), "\x01\x01" "a" + tag + "\x01" "v") << item;
+    std::array<uint8_t, kRecordSize> header;
+    header.fill(' ');
+    header[header::kStorageMode] = 'M';
+    std::string file;
+    AppendGroupHeader(file, header);
+    ASSERT_EQ(AppendMessage(file, 1, body.bytes(), 'M'), 0);
+    test::AppendTrailer(file, 1);
+    const auto messages = test::RecordBytes(file).messages;
+    ASSERT_EQ(messages.size(), 1u) << item;
+    EXPECT_EQ(messages[0], (std::vector<std::string>{"1=a", std::to_string(item) + "=v"}));
   }
-  EXPECT_EQ(kMaxItemNumber, 61439u);
 }
 
 TEST(MessageBody, FieldsThatWouldWrapAreRefused) {

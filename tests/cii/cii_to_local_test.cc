@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "cii/syntax/cii_writer.h"
 #include "cii/local_converter.h"
 #include "support/converter_fixture.h"
@@ -214,6 +216,25 @@ TEST_P(CiiToLocalTest, LongValuesAreCutToTheirField) {
   EXPECT_EQ(Output().substr(39, 5), "ABCDE");
   EXPECT_EQ(Output().substr(39 + 18, 10), "\x88\x9F\x88\x9F\x88\x9F\x88\x9F\x88\x9F");
   EXPECT_EQ(Output().size(), 39u + 28u + 2u);
+}
+
+// Converting bytes in memory writes what the file entry writes and keeps
+// nothing when it fails; with reuseFormats a later conversion of the same
+// group takes the rows it holds instead of the tables.
+TEST_P(CiiToLocalTest, InMemoryTheSameLinesAndFormatsReusedOnRequest) {
+  BasicFormat();
+  const std::string cii = test::CiiGroup(test::GroupHeader("BP000001", "0101", 'M'), {Body({{1, "AB"}, {4, "\x88\x9F"}})});
+  ASSERT_EQ(Convert(cii), "0000");
+  ASSERT_TRUE(db_.ExecuteSql("DELETE FROM FL1903レコードフォーマット情報マスタ"));
+  state_.reuseFormats = true;
+  MemoryOutputs outputs;
+  ASSERT_EQ(CiiToLocal(state_, db_, ConversionInput::Memory(cii), outputs, "R.LOC"), 0);
+  EXPECT_EQ(outputs.kept, (std::map<std::string, std::string>{{"R0101.LOC", Output()}}));
+  MemoryOutputs cut;
+  EXPECT_EQ(CiiToLocal(state_, db_, ConversionInput::Memory(cii + cii.substr(0, 100)), cut, "R.LOC"), kErrTruncated);
+  EXPECT_TRUE(cut.kept.empty());
+  state_.reuseFormats = false;
+  EXPECT_EQ(CiiToLocal(state_, db_, ConversionInput::Memory(cii), outputs, "R.LOC"), kErrNoCiiRows);
 }
 
 TEST_P(CiiToLocalTest, CategoryGoesBeforeTheFirstDotOfTheFileName) {

@@ -48,6 +48,28 @@ TEST(ToFullWidth, WidensAsciiSpaceAndKatakana) {
   EXPECT_EQ(ToFullWidth("日本ｱ"), "日本ア");
   EXPECT_EQ(ToFullWidth("矢印\uFFE9"), "矢印←");
   EXPECT_EQ(ToFullWidth("漢 字"), "漢　字");
+  EXPECT_EQ(ToFullWidth("ﾞｶﾞﾟ"), "゛ガ゜") << "a sound mark that joins no kana: the spacing mark";
+}
+
+// What is no Windows-31J character in a double-byte field becomes the geta
+// mark "〓" in both directions, logged (mended) once: mended bytes stay.
+TEST(BrokenCharacters, BecomeTheGetaMarkOnce) {
+  EXPECT_EQ(MendBrokenCharacters("\x87" "0"), "\x81\xAC" "0");  // a lead byte before a byte no pair ends with
+  EXPECT_EQ(MendBrokenCharacters("\x87\x40\x81"), "\x87\x40\x81\xAC");  // a lead byte at the end
+  EXPECT_EQ(MendBrokenCharacters("\x85\x40" "A\xA0"), "\x81\xAC" "A\x81\xAC");  // codes no character has
+  EXPECT_EQ(MendBrokenCharacters("\x88\x9F" "A\xB1 "), std::nullopt);
+  bool mended = false;
+  EXPECT_EQ(WidenAnsiField("\x87" "0", 'M', mended), "\x81\xAC\x82\x4F");  // local to CII
+  EXPECT_TRUE(mended);
+  EXPECT_EQ(WidenAnsiField("\x81\xAC\x82\x4F", 'M', mended), "\x81\xAC\x82\x4F");
+  EXPECT_FALSE(mended);
+  std::string storage;  // CII to local, in every double-byte code
+  EXPECT_EQ(AnsiDoubleBytes("\x88\x9F\x81", 'M', storage, mended), "\x88\x9F\x81\xAC");
+  EXPECT_TRUE(mended);
+  EXPECT_EQ(AnsiDoubleBytes("\x30\x21\x30", 'S', storage, mended), "\x88\x9F\x81\xAC");
+  EXPECT_EQ(AnsiDoubleBytes(std::string("\x4E\x9C\xD8\x3D\xDE\x00", 6), 'U', storage, mended), "\x88\x9F\x81\xAC");
+  EXPECT_EQ(AnsiDoubleBytes("\x88\x9F", 'M', storage, mended), "\x88\x9F");
+  EXPECT_FALSE(mended);
 }
 
 TEST(Decoders, NeverReadPastTheElement) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "cii/syntax/cii_layout.h"
 #include "cii/syntax/cii_reader.h"
 #include "cii/local_converter.h"
@@ -127,6 +129,35 @@ TEST_P(LocalToCiiTest, MultiDetailNumberWithoutMarkerFormStops) {
                       {103, 3, 1, 0, "X", 1, 0, 0, "2"}});
   test::InsertMessageGroup(db_, "PARTNER", "OWNCO", "0101", "BP000001", "M");
   EXPECT_EQ(Convert(Line("ab")), "0005");
+}
+
+// Every item number a tag carries is written and read back into its line;
+// one no tag carries stops the conversion with 0034 and leaves no output.
+TEST_P(LocalToCiiTest, ItemNumbersAtTheLimitsOfTheTagForms) {
+  const struct {
+    int item;
+    const char* result;
+  } kCases[] = {{61439, "0000"}, {61440, "0034"}, {65535, "0034"},  {65536, "0000"},
+                {65537, "0000"}, {70000, "0000"}, {524287, "0000"}, {524288, "0034"}};
+  int category = 910;
+  for (const auto& [item, expected] : kCases) {
+    const std::string info = "0" + std::to_string(category++);
+    test::InsertFormat(db_, info, "BP000001", {{1, 0, 0, item, "X", 5}}, {{101, 1, 0, 0, "X", 5, 0, 0, "1"}});
+    test::InsertMessageGroup(db_, "PARTNER", "OWNCO", info, "BP000001", "M");
+    const std::string line = "     " + info + "      OWNCO       PARTNER     ITEM \r\n";
+    const std::string cii = info + ".CII";
+    ASSERT_EQ(Convert(line, cii), expected) << item;
+    if (std::string(expected) != "0000") {
+      EXPECT_FALSE(std::filesystem::exists(Path(cii))) << item;
+      continue;
+    }
+    EXPECT_EQ(Read(cii).messages, std::vector<std::vector<std::string>>{{std::to_string(item) + "=ITEM"}});
+    std::string result;
+    ConvertLocalCii(state_, db_, 3, "2", Path(cii), Path("back.LOC"), result);
+    ASSERT_EQ(result, "0000") << item;
+    EXPECT_EQ(test::ReadFile(Path("back" + info + ".LOC")), line) << item;
+  }
+  EXPECT_NE(Log().find("0034\r\n"), std::string::npos);
 }
 
 // Local records -> CII -> local records give the original records, in both

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "cii/syntax/cii_reader.h"
@@ -277,6 +278,31 @@ TEST_P(XmlConverterTest, RoundTripsInEveryEncoding) {
       ASSERT_EQ(Convert("back" + n + ".CII", "again" + n + ".xml"), "0000");
       EXPECT_EQ(test::ReadFile(Path("again" + n + ".xml")), test::ReadFile(Path("doc" + n + ".xml"))) << code << code16;
     }
+  }
+}
+
+// Every item number a tag carries is written and read back into its
+// element; one no tag carries fails the document with 0034.
+TEST_P(XmlConverterTest, ItemNumbersAtTheLimitsOfTheTagForms) {
+  const struct {
+    int item;
+    const char* result;
+  } kCases[] = {{61439, "0000"}, {61440, "0034"}, {65535, "0034"},  {65536, "0000"},
+                {65537, "0000"}, {70000, "0000"}, {524287, "0000"}, {524288, "0034"}};
+  int category = 910;
+  for (const auto& [item, expected] : kCases) {
+    const std::string info = "0" + std::to_string(category++);
+    test::InsertFormat(db_, info, "BP000001", {{1, 0, 0, item, "X", 5}}, {});
+    const std::string element = "<JP" + std::to_string(item) + ">ITEM</JP" + std::to_string(item) + ">";
+    test::WriteFile(Path("a.xml"), Document("<JPTRM>" + element + "</JPTRM>", Header(info)));
+    const std::string cii = info + ".CII";
+    ASSERT_EQ(Convert("a.xml", cii), expected) << item;
+    if (std::string(expected) != "0000") {
+      EXPECT_FALSE(std::filesystem::exists(Path(cii))) << item;
+      continue;
+    }
+    ASSERT_EQ(Convert(cii, "back.xml"), "0000") << item;
+    EXPECT_NE(test::ReadFile(Path("back.xml")).find(element), std::string::npos) << item;
   }
 }
 

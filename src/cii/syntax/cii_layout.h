@@ -47,13 +47,23 @@ inline constexpr uint8_t kEndMark = 0xFE;
 
 // Item numbers up to 239 fit a one-byte tag. 240 would be the byte 0xF0,
 // which readers take as the switch, so it is written in extended form like
-// every larger number. Extended tags take two bytes below 0xF000; the
-// three-byte form cannot carry 0xF000 and above (its first byte would be 0xF0
-// or a control byte), so the largest item number any writer accepts is
-// kMaxItemNumber.
+// every larger number. Extended tags take two bytes up to 0xEFFF (a first
+// byte below the switch), and three bytes from 0x10000 to 0x7FFFF: 0xF0 plus
+// bits 16 to 19 of the number (0xF1..0xF7), then bits 8 to 15 and 0 to 7.
+// No tag carries 0xF000..0xFFFF, whose first byte would be the switch 0xF0
+// in either form, nor anything above 0x7FFFF, whose first byte would be a
+// control byte.
 inline constexpr uint32_t kFirstExtendedItem = 240;
-inline constexpr uint32_t kFirstThreeByteItem = 0xF000;
-inline constexpr uint32_t kMaxItemNumber = 0xF000 - 1;  // 61439
+inline constexpr uint32_t kLastTwoByteItem = 0xEFFF;       // 61439
+inline constexpr uint32_t kFirstThreeByteItem = 0x10000;   // 65536
+inline constexpr uint32_t kMaxItemNumber = 0x7FFFF;        // 524287
+inline constexpr uint8_t kFirstThreeByteLead = 0xF1;
+inline constexpr uint8_t kLastThreeByteLead = 0xF7;
+
+// True for an item number that some tag form carries.
+constexpr bool IsCarriedItemNumber(uint32_t itemNo) {
+  return itemNo <= kLastTwoByteItem || (itemNo >= kFirstThreeByteItem && itemNo <= kMaxItemNumber);
+}
 
 // The largest values the fixed fields of the layout hold.
 inline constexpr size_t kMaxElementLength = 0xFFFF;  // 0xF2 + two bytes
@@ -92,7 +102,7 @@ constexpr bool IsStoppingDamage(int code) {
 // What a writer of the layout refuses, by its ERR.LOG code.
 namespace refusal {
 inline constexpr int kTooLong = 33;     // a length, count or number that does not fit its field
-inline constexpr int kItemNumber = 34;  // an item number no tag form carries (above kMaxItemNumber)
+inline constexpr int kItemNumber = 34;  // an item number no tag form carries (!IsCarriedItemNumber)
 }  // namespace refusal
 
 // True for the storage modes the layout knows.

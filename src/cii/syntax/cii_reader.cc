@@ -178,7 +178,7 @@ class Walker {
                 BodyState& body) {
     const bool oneByteTag = !body.extended && b <= kMaxOneByteTag;
     const bool twoByteTag = body.extended && b < kExtendedSwitch;
-    const bool threeByteTag = body.extended && b >= 0xF1 && b <= kLongFormMark;
+    const bool threeByteTag = body.extended && b >= kFirstThreeByteLead && b <= kLastThreeByteLead;
     if (oneByteTag || twoByteTag || threeByteTag) return Element(v, b, at, remaining, body);
     switch (b) {
       case kExtendedSwitch:

@@ -34,12 +34,13 @@ MarkerForm ChooseMarkerForm(std::string_view multiNo, bool zeroIsDigit, int& num
 }
 
 int MessageBody::AppendElement(uint32_t itemNo, std::string_view value) {
-  if (itemNo > kMaxItemNumber) return refusal::kItemNumber;
+  if (!IsCarriedItemNumber(itemNo)) return refusal::kItemNumber;
   if (value.size() > kMaxElementLength) return refusal::kTooLong;
   if (!extended_ && itemNo >= kFirstExtendedItem) {
     PushByte(bytes_, kExtendedSwitch);
     extended_ = true;
   }
+  if (extended_ && itemNo >= kFirstThreeByteItem) PushByte(bytes_, kExtendedSwitch | (itemNo >> 16));
   if (extended_) PushByte(bytes_, itemNo >> 8);
   PushByte(bytes_, itemNo);
   if (value.size() <= kMaxOneByteTag) {

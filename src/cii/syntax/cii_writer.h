@@ -32,8 +32,9 @@ class MessageBody {
  public:
   // Appends a data element. The first item number of 240 or more switches
   // the message to extended tags (0xF0), after which every tag takes two
-  // bytes. Lengths above 239 take 0xF2 + two bytes. Refuses an item number
-  // above kMaxItemNumber (refusal::kItemNumber) and a value longer than
+  // bytes, or three from kFirstThreeByteItem on. Lengths above 239 take
+  // 0xF2 + two bytes. Refuses an item number no tag carries (61440 to 65535
+  // and above kMaxItemNumber: refusal::kItemNumber) and a value longer than
   // kMaxElementLength (refusal::kTooLong).
   [[nodiscard]] int AppendElement(uint32_t itemNo, std::string_view value);
 
