@@ -358,7 +358,7 @@ int CiiToLocal(ConverterState& state, Database& db, const ConversionInput& input
 }
 
 int CiiToLocal(ConverterState& state, Database& db, const std::string& ciiPath, const std::string& localPath) {
-  FileOutputs outputs(IdentityOf(ciiPath));
+  FileOutputs outputs(IdentityOf(ciiPath), state.outputJournal);
   return CiiToLocal(state, db, ConversionInput::File(ciiPath), outputs, localPath);
 }
 

@@ -355,7 +355,7 @@ int CiiToXml(ConverterState& state, Database& db, const ConversionInput& input, 
 
 int CiiToXml(ConverterState& state, Database& db, const std::string& inputPath, const std::string& outputPath,
              int& documents) {
-  FileOutputs outputs(IdentityOf(inputPath));
+  FileOutputs outputs(IdentityOf(inputPath), state.outputJournal);
   return CiiToXml(state, db, ConversionInput::File(inputPath), outputs, outputPath, documents);
 }
 

@@ -65,6 +65,17 @@ class Outputs {
   virtual std::unique_ptr<Output> Replace(const std::string& name, std::string& error) = 0;
 };
 
+// Where a conversion tells, before it writes the first byte to an output
+// file, that it creates that file (formerSize -1) or appends to it, so that
+// the conversion can be taken back after the process was killed.
+class OutputJournal {
+ public:
+  virtual ~OutputJournal() = default;
+  // False with `why` when the output cannot be recorded: it is then not
+  // written.
+  virtual bool Record(const std::string& file, long long formerSize, std::string& why) = 0;
+};
+
 // Outputs in memory: `kept` holds, by name, what conversions kept. Outputs
 // opened here must not outlive it.
 class MemoryOutputs : public Outputs {

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 
+#include "cii/conversion_io.h"
 #include "cii/err_log.h"
 #include "cii/format_tables.h"
 #include "cii/syntax/cii_layout.h"
@@ -56,6 +57,10 @@ struct ConverterState {
 
   // ERR.LOG in the program's folder by default.
   ErrLog errLog;
+
+  // Told of every file a conversion of the file entries creates or appends
+  // to, before it writes there (none by default).
+  OutputJournal* outputJournal = nullptr;
 
   char StorageMode() const { return static_cast<char>(header[header::kStorageMode]); }
 

@@ -385,7 +385,7 @@ int LocalToCii(ConverterState& state, Database& db, const ConversionInput& input
 }
 
 int LocalToCii(ConverterState& state, Database& db, const std::string& localPath, const std::string& ciiPath) {
-  FileOutputs outputs(IdentityOf(localPath));
+  FileOutputs outputs(IdentityOf(localPath), state.outputJournal);
   return LocalToCii(state, db, ConversionInput::File(localPath), outputs, ciiPath);
 }
 

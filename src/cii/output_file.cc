@@ -48,7 +48,8 @@ bool AppendedFile::Fail(const char* what) {
   return false;
 }
 
-bool AppendedFile::Open(const std::filesystem::path& path, const std::optional<FileIdentity>& input) {
+bool AppendedFile::Open(const std::filesystem::path& path, const std::optional<FileIdentity>& input,
+                        OutputJournal* journal) {
   path_ = path;
   error_.clear();
   buffer_.clear();
@@ -56,19 +57,51 @@ bool AppendedFile::Open(const std::filesystem::path& path, const std::optional<F
     error_ = Refusal(path);
     return false;
   }
-  created_ = !IdentityOf(path).has_value();
-  fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (fd_ < 0) return Fail("open");
-  struct stat info;
-  if (::fstat(fd_, &info) != 0) return Fail("open");
-  if (!S_ISREG(info.st_mode)) {
-    errno = EISDIR;
-    ::close(fd_);
-    fd_ = -1;
-    return Fail("open");
+  struct stat link;
+  created_ = ::lstat(path.c_str(), &link) != 0 && errno == ENOENT;
+  if (created_) {
+    std::string name = (path.parent_path() / ("." + path.filename().string() + ".part-XXXXXX")).string();
+    fd_ = ::mkostemp(name.data(), O_CLOEXEC | O_APPEND);
+    if (fd_ < 0) return Fail("create a temporary file for");
+    temp_ = name;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd_, 0666 & ~mask);
+    formerSize_ = 0;
+  } else {
+    // O_NOFOLLOW: a link planted at the output's name is never written through.
+    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd_ < 0) return Fail(errno == ELOOP ? "follow the link at" : "open");
+    struct stat info;
+    if (::fstat(fd_, &info) != 0) return Fail("open");
+    if (!S_ISREG(info.st_mode)) {
+      errno = EISDIR;
+      ::close(fd_);
+      fd_ = -1;
+      return Fail("open");
+    }
+    formerSize_ = info.st_size;
   }
-  formerSize_ = info.st_size;
+  std::string why;
+  if (journal != nullptr && !journal->Record(path.string(), created_ ? -1 : formerSize_, why)) {
+    Drop();
+    path_ = path;
+    error_ = "cannot write " + path.string() + ": " + why;
+    return false;
+  }
   buffer_.reserve(kBufferSize);
+  return true;
+}
+
+bool AppendedFile::Keep() {
+  if (temp_.empty()) return true;
+  // The created file takes its name only if no file has taken it meanwhile.
+  if (::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, path_.c_str(), RENAME_NOREPLACE) != 0) {
+    if (errno != EINVAL && errno != ENOSYS) return Fail("give its name to");
+    if (::link(temp_.c_str(), path_.c_str()) != 0) return Fail("give its name to");
+    ::unlink(temp_.c_str());
+  }
+  temp_.clear();
   return true;
 }
 
@@ -103,8 +136,11 @@ void AppendedFile::Drop() {
     fd_ = -1;
   }
   if (path_.empty()) return;
-  if (created_) {
-    ::unlink(path_.c_str());
+  if (!temp_.empty()) {
+    ::unlink(temp_.c_str());
+    temp_.clear();
+  } else if (created_) {
+    ::unlink(path_.c_str());  // created and kept: removed again
   } else if (::truncate(path_.c_str(), formerSize_) != 0) {
     std::fprintf(stderr, "cannot cut %s back to %lld bytes: %s\n", path_.c_str(),
                  static_cast<long long>(formerSize_), std::strerror(errno));
@@ -166,7 +202,7 @@ void ReplacedFile::Drop() {
 
 std::unique_ptr<Output> FileOutputs::Append(const std::string& name, std::string& error) {
   auto file = std::make_unique<AppendedFile>();
-  if (file->Open(name, input_)) return file;
+  if (file->Open(name, input_, journal_)) return file;
   error = file->error();
   return nullptr;
 }

@@ -1,9 +1,10 @@
 // The files a conversion writes (the outputs of conversion_io.h as files).
 // Every write is checked, the final flush and close too, and a conversion
 // that fails leaves no part of its output: an appended file is cut back to
-// the size it had, a file the conversion created is removed, a replaced file
-// is written under a private temporary name and renamed into place only
-// when the conversion has succeeded.
+// the size it had; a file the conversion creates and a replaced file are
+// written under a private temporary name and put in place only when the
+// conversion has succeeded, so that no output is ever half-written under
+// its final name. No output is opened through a link.
 #pragma once
 
 #include <sys/types.h>
@@ -28,7 +29,10 @@ struct FileIdentity {
 // The identity of an existing file; nullopt when it does not exist.
 std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path);
 
-// A file a conversion appends to, with buffered and checked writes.
+// A file a conversion appends to, with buffered and checked writes. A file
+// that does not exist yet is written under a temporary name (created with
+// O_EXCL) and takes its name at Keep; an existing one is opened without
+// following a link. `journal`, when given, is told of the output first.
 class AppendedFile : public Output {
  public:
   AppendedFile() = default;
@@ -37,8 +41,10 @@ class AppendedFile : public Output {
   AppendedFile& operator=(const AppendedFile&) = delete;
 
   // Opens `path` for appending (creating it), remembering its size. Refuses
-  // a path that is the file `input`. False with error() set on failure.
-  bool Open(const std::filesystem::path& path, const std::optional<FileIdentity>& input);
+  // a path that is the file `input` or a link. False with error() set on
+  // failure.
+  bool Open(const std::filesystem::path& path, const std::optional<FileIdentity>& input,
+            OutputJournal* journal = nullptr);
 
   bool IsOpen() const { return fd_ >= 0; }
   const std::filesystem::path& path() const { return path_; }
@@ -49,11 +55,12 @@ class AppendedFile : public Output {
   // Writes what is buffered and closes the file, checked.
   bool Close() override;
 
-  // The appended bytes are in place already.
-  bool Keep() override { return true; }
+  // Gives a created file its name (never over a file that appeared
+  // meanwhile); the bytes appended to an existing file are in place already.
+  bool Keep() override;
 
-  // Cuts the file back to its size at Open, or removes it when Open created
-  // it, and closes it.
+  // Cuts the file back to its size at Open, or removes the file Open
+  // created, and closes it.
   void Drop() override;
 
   // "cannot write PATH: reason" after a failure.
@@ -65,6 +72,7 @@ class AppendedFile : public Output {
 
   int fd_ = -1;
   std::filesystem::path path_;
+  std::filesystem::path temp_;  // a created file's name until Keep
   off_t formerSize_ = 0;
   bool created_ = false;
   std::string buffer_;
@@ -112,16 +120,18 @@ class ReplacedFile : public Output {
 
 // The files of the entries that take paths: appended files, and documents
 // replaced through a temporary file. Refuses an output that is the file
-// `input` (also through a link).
+// `input` (also through a link). Appended files are told to `journal`.
 class FileOutputs : public Outputs {
  public:
-  explicit FileOutputs(std::optional<FileIdentity> input) : input_(input) {}
+  explicit FileOutputs(std::optional<FileIdentity> input, OutputJournal* journal = nullptr)
+      : input_(input), journal_(journal) {}
 
   std::unique_ptr<Output> Append(const std::string& name, std::string& error) override;
   std::unique_ptr<Output> Replace(const std::string& name, std::string& error) override;
 
  private:
   std::optional<FileIdentity> input_;
+  OutputJournal* journal_;
 };
 
 }  // namespace edi::cii

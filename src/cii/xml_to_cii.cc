@@ -430,7 +430,7 @@ int XmlToCii(ConverterState& state, Database& db, const ConversionInput& input, 
 
 int XmlToCii(ConverterState& state, Database& db, const std::string& inputPath, const std::string& outputPath,
              int& groups) {
-  FileOutputs outputs(IdentityOf(inputPath));
+  FileOutputs outputs(IdentityOf(inputPath), state.outputJournal);
   return XmlToCii(state, db, ConversionInput::File(inputPath), outputs, outputPath, groups);
 }
 

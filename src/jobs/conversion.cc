@@ -6,6 +6,7 @@
 #include "cii/local_converter.h"
 #include "cii/xml_converter.h"
 #include "jobs/history.h"
+#include "jobs/transfer_journal.h"
 
 namespace edi {
 namespace fs = std::filesystem;
@@ -85,6 +86,20 @@ Outcome ConvertXmlFiles(const Transfer& transfer, const JobContext& context) {
   return outcome;
 }
 
+// Tells the converters' file outputs to the transfer's journal while it lives.
+class JournaledOutputs {
+ public:
+  JournaledOutputs(const Transfer& transfer, const JobContext& context)
+      : journal_(context.db, transfer.number), state_(context.converters) {
+    state_.outputJournal = &journal_;
+  }
+  ~JournaledOutputs() { state_.outputJournal = nullptr; }
+
+ private:
+  TransferOutputJournal journal_;
+  cii::ConverterState& state_;
+};
+
 }  // namespace
 
 std::vector<fs::path> ReceivedXmlFiles(const Transfer& transfer) {
@@ -101,6 +116,7 @@ std::vector<fs::path> ReceivedXmlFiles(const Transfer& transfer) {
 
 Outcome ConvertReceivedFiles(const Transfer& transfer, const JobContext& context) {
   if (!transfer.centreLookup.ok()) return Outcome::Failure(kResultFailed, kResultOk, transfer.centreLookup.reason);
+  const JournaledOutputs journaled(transfer, context);
   if (transfer.centre.dataFormat == "X") {
     const Outcome xml = ConvertXmlFiles(transfer, context);
     if (!xml.ok()) return xml;

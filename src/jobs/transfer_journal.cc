@@ -63,6 +63,12 @@ Outcome EndJournal(Database& db, TransferNo transferNo) {
   return cleared;
 }
 
+bool TransferOutputJournal::Record(const std::string& file, long long formerSize, std::string& why) {
+  const Outcome recorded = JournalOutputFile(db_, transferNo_, {file, formerSize});
+  why = recorded.reason;
+  return recorded.ok();
+}
+
 bool ReadOpenTransfers(Database& db, const std::string& station, std::vector<OpenTransferEntry>& entries,
                        std::string& why) {
   entries.clear();

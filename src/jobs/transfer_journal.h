@@ -12,6 +12,7 @@
 #include "base/local_time.h"
 #include "base/outcome.h"
 #include "base/transfer_names.h"
+#include "cii/conversion_io.h"
 #include "db/database.h"
 
 namespace edi {
@@ -52,6 +53,17 @@ Outcome ClearJournalOutputs(Database& db, TransferNo transferNo);
 
 // Removes the transfer's journal.
 Outcome EndJournal(Database& db, TransferNo transferNo);
+
+// The output journal of one transfer's conversions.
+class TransferOutputJournal : public cii::OutputJournal {
+ public:
+  TransferOutputJournal(Database& db, TransferNo transferNo) : db_(db), transferNo_(transferNo) {}
+  bool Record(const std::string& file, long long formerSize, std::string& why) override;
+
+ private:
+  Database& db_;
+  TransferNo transferNo_;
+};
 
 // The transfers under way that `station` ran, with their outputs.
 bool ReadOpenTransfers(Database& db, const std::string& station, std::vector<OpenTransferEntry>& entries,

@@ -78,9 +78,24 @@ TEST_P(CiiToLocalTest, TwoCategoriesGiveTwoFiles) {
   BasicFormat("0202");
   std::string cii = test::CiiGroup(test::GroupHeader("BP000001", "0101", 'M'), {Body({{1, "A"}})}) +
                     test::CiiGroup(test::GroupHeader("BP000001", "0202", 'S'), {Body({{1, "B"}})});
+  // Each output is told to the journal before it is written: created, then
+  // appended to with its former size.
+  struct : OutputJournal {
+    bool Record(const std::string& file, long long formerSize, std::string&) override {
+      records.push_back(std::filesystem::path(file).filename().string() + " " + std::to_string(formerSize));
+      return true;
+    }
+    std::vector<std::string> records;
+  } journal;
+  state_.outputJournal = &journal;
   EXPECT_EQ(Convert(cii), "0000");
   EXPECT_EQ(Output("0101").substr(0, 40), Key("0101") + "A");
   EXPECT_EQ(Output("0202").substr(0, 40), Key("0202") + "B");
+  const std::string size = std::to_string(Output("0101").size());
+  EXPECT_EQ(Convert(cii), "0000");
+  EXPECT_EQ(journal.records, (std::vector<std::string>{"R0101.LOC -1", "R0202.LOC -1", "R0101.LOC " + size,
+                                                       "R0202.LOC " + std::to_string(Output("0202").size() / 2)}));
+  state_.outputJournal = nullptr;
 }
 
 TEST_P(CiiToLocalTest, LengthMismatchIsLoggedAndTheLineWritten) {

@@ -87,6 +87,24 @@ TEST_F(ConverterFaultsTest, TemporaryDocumentsNeverFollowALink) {
   }
 }
 
+TEST_F(ConverterFaultsTest, NoOutputIsWrittenThroughALinkPlantedAtItsName) {
+  const std::string cii = DemoCii();
+  test::WriteFile(Path("victim"), "precious");
+  fs::create_symlink(Path("victim"), Path("R0101.LOC"));  // the next local file of to-local
+  fs::create_symlink(Path("victim"), Path("x.CII"));      // the CII file of an XML centre
+  CommandResult run = Tool("to-local", Path("d.CII"), Path("R.LOC"));
+  EXPECT_EQ(run.out, "0022\n");
+  run = Tool("from-xml", Path("data/demo-orders.xml"), Path("x.CII"));
+  EXPECT_EQ(run.out, "0022\n");
+  EXPECT_EQ(test::ReadFile(Path("victim")), "precious");
+  // A new output appears under its name only complete.
+  ASSERT_EQ(Tool("to-local", Path("d.CII"), Path("new.LOC")).status, 0);
+  for (const auto& entry : fs::directory_iterator(station_)) {
+    EXPECT_EQ(entry.path().filename().string().find(".part-"), std::string::npos) << "left behind: " << entry.path();
+  }
+  EXPECT_FALSE(test::ReadFile(Path("new0101.LOC")).empty());
+}
+
 TEST_F(ConverterFaultsTest, ABpidThatCannotNameTheRootIsRefused) {
   Database db;
   ASSERT_TRUE(db.OpenSqlite(Path("data/edi.sqlite")));

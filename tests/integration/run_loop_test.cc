@@ -12,6 +12,7 @@
 #include <regex>
 
 #include "db/null_value.h"
+#include "jobs/backup.h"
 #include "jobs/centre_lock.h"
 #include "jobs/conversion.h"
 #include "jobs/recovery.h"
@@ -516,6 +517,17 @@ TEST_P(RunLoopTest, ATransferAKilledRunLeftIsRecoveredBeforeTheFirstCentre) {
   ASSERT_TRUE(SetJournalStage(db(), 7, kStageRegistration).ok());
   Run({});
   EXPECT_EQ(Kinds(7), "01:8100/0000");
+}
+
+TEST_P(RunLoopTest, TheBackupTakesOnlyTheTransfersRegularFiles) {
+  test::WriteFile(Path("secret"), "not for the backup");
+  fs::create_symlink(Path("secret"), Path("in/00000009_zz"));
+  test::WriteFile(Path("in/00000009_RCV_DEMOW01_____.CII"), "received");
+  const RunSettings settings;
+  const Transfer transfer{9, "DEMOW01", {}, {}, {}, {}, state_.paths, settings};
+  EXPECT_TRUE(BackUpTransferFiles(transfer).ok());
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Path("old/00000009_zz"))));
+  EXPECT_EQ(test::ReadFile(Path("old/00000009_RCV_DEMOW01_____.CII")), "received");
 }
 
 TEST(ReceivedXml, FilesOfTheTransferByWholeName) {
