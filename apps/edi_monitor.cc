@@ -10,10 +10,12 @@
 #include "ui/mail_progress_window.h"
 #include "ui/monitor.h"
 #include "ui/qt_dialogs.h"
+#include "ui/translations.h"
 #include "ui/windows_colour.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  edi::ui::InstallJapaneseTranslations(app);
   edi::ui::SubstituteJapaneseFonts();
   QStringList words;
   for (int i = 1; i < argc; ++i) words << QString::fromLocal8Bit(argv[i]);

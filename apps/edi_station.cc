@@ -121,9 +121,10 @@ int History(const std::vector<std::string_view>& args) {
   if (filter.transferNo) {
     for (auto& story : stories) story.errLog = edi::report::ErrLogLinesOf(bin / "ERR.LOG", story.transferNo);
   }
-  if (format == "csv") std::cout << edi::report::FormatHistoryCsv(stories);
-  else if (format == "json") std::cout << edi::report::FormatHistoryJson(stories);
-  else std::cout << edi::report::FormatHistoryText(stories);
+  const edi::Language language = edi::LanguageOfLocale();
+  if (format == "csv") std::cout << edi::report::FormatHistoryCsv(stories, language);
+  else if (format == "json") std::cout << edi::report::FormatHistoryJson(stories, language);
+  else std::cout << edi::report::FormatHistoryText(stories, language);
   return 0;
 }
 

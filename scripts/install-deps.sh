@@ -17,7 +17,7 @@ packages=(
   # mail servers used by the mail tests
   dovecot-imapd dovecot-pop3d python3-aiosmtpd openssl ca-certificates
   # operator windows
-  qt6-base-dev xvfb xauth fonts-noto-cjk xdotool imagemagick
+  qt6-base-dev qt6-translations-l10n xvfb xauth fonts-noto-cjk xdotool imagemagick
   # fuzzing and sanitizer runtimes
   clang libclang-rt-14-dev
   # benchmark baselines and measurement

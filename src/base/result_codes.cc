@@ -1,48 +1,77 @@
 #include "base/result_codes.h"
 
 namespace edi {
+namespace {
 
-std::string_view DescribeResultCode(std::string_view code) {
-  if (code == kResultOk) return "success";
-  if (code == kResultFailed) return "failed (history row, conversion or registration)";
-  if (code == kResultTranslator) return "the translator failed";
-  if (code == kResultNts) return "the TCP transfer failed";
-  if (code == kResultMailOrExchange) return "the mail transfer or the file exchange failed";
-  if (code == kResultNoReceivePath) return "a TCP centre without receive file path";
-  if (code == kResultNoXmlFile) return "no received XML file";
-  if (code == kResultNoCentre) return "the centre is not in FL1903EDI制御マスタ";
-  if (code == kResultNoCompanies) return "the centre has no user company in FL1915センタ利用企業マスタ";
-  if (code == kResultBadCentreCode) return "a centre code that cannot be part of a file name";
-  if (code == kResultFilesExist) return "files of this transfer number exist already";
-  if (code == kResultInterrupted) return "interrupted: the run was ended and its transfer recovered";
-  if (code == kResultRegistrationUnknown) return "interrupted while the translator ran: the registration's outcome is unknown";
-  if (code == kResultBackupFailed) return "the transfer's files could not be backed up";
-  return "";
+// The one table of what the station's codes mean, in both languages.
+struct Meaning {
+  std::string_view result;  // the end code
+  std::string_view detail;  // "" for the end code's own meaning
+  std::string_view english;
+  std::string_view japanese;
+};
+
+constexpr Meaning kMeanings[] = {
+    {kResultOk, "", "success", "正常終了"},
+    {kResultFailed, "", "failed (history row, conversion or registration)", "異常（履歴・変換・登録）"},
+    {kResultFailed, kDetailUnlistedCategory, "a local file whose category JKBN_K_J does not list",
+     "JKBN_K_Jにない情報区分のローカルファイル"},
+    {kResultFailed, kDetailNoStatusLine, "the translator gave no status line for the file",
+     "トランスレータのステータスにファイルの行がない"},
+    {kResultTranslator, "", "the translator failed", "トランスレータ異常"},
+    {kResultTranslator, kDetailNotStarted, "the translator could not be started", "トランスレータを起動できない"},
+    {kResultTranslator, kDetailNoStatusFile, "the translator left no status file",
+     "トランスレータがステータスファイルを残さない"},
+    {kResultTranslator, kDetailNoCommandFile, "the translator's command file could not be written",
+     "トランスレータのコマンドファイルを書けない"},
+    {kResultTranslator, kDetailTimedOut, "the translator ran past its time limit and was ended",
+     "トランスレータが制限時間を超えたため終了させた"},
+    {kResultNts, "", "the TCP transfer failed", "TCP転送異常"},
+    {kResultNts, kDetailNotStarted, "the TCP package's program could not be started",
+     "TCPパッケージのプログラムを起動できない"},
+    {kResultNts, kResultOk, "the TCP package left no usable status, log or file",
+     "TCPパッケージのステータス・ログ・ファイルが使えない"},
+    {kResultMailOrExchange, "", "the mail transfer or the file exchange failed", "メール送受信またはファイル交換の異常"},
+    {kResultNoReceivePath, "", "a TCP centre without receive file path", "TCPセンターの受信ファイルパスがない"},
+    {kResultBadCentreCode, "", "a centre code that cannot be part of a file name", "ファイル名にできないセンターコード"},
+    {kResultFilesExist, "", "files of this transfer number exist already", "この通番のファイルが既にある"},
+    {kResultNoXmlFile, "", "no received XML file", "受信XMLファイルがない"},
+    {kResultNoCentre, "", "the centre is not in FL1903EDI制御マスタ", "FL1903EDI制御マスタにセンターがない"},
+    {kResultNoCompanies, "", "the centre has no user company in FL1915センタ利用企業マスタ",
+     "FL1915センタ利用企業マスタに利用企業がない"},
+    {kResultNoCompanies, kDetailNoCompany, "no user company", "利用企業なし"},
+    {kResultInterrupted, "", "interrupted: the run was ended and its transfer recovered", "中断（次の実行で回復）"},
+    {kResultInterrupted, kDetailInReceive, "while receiving", "受信中に中断"},
+    {kResultInterrupted, kDetailInConversion, "while converting", "変換中に中断"},
+    {kResultInterrupted, kDetailInRegistration, "while registering", "登録中に中断"},
+    {kResultInterrupted, kDetailInBackup, "while backing up", "バックアップ中に中断"},
+    {kResultRegistrationUnknown, "", "interrupted while the translator ran: the registration's outcome is unknown",
+     "トランスレータ実行中に中断：登録結果不明"},
+    {kResultBackupFailed, "", "the transfer's files could not be backed up", "バックアップ異常"},
+};
+
+const Meaning* Find(std::string_view result, std::string_view detail) {
+  for (const Meaning& meaning : kMeanings) {
+    if (meaning.result == result && meaning.detail == detail) return &meaning;
+  }
+  return nullptr;
 }
 
-std::string_view DescribeDetailCode(std::string_view result, std::string_view detail) {
-  if (result == kResultTranslator) {
-    if (detail == kDetailNotStarted) return "the translator could not be started";
-    if (detail == kDetailNoStatusFile) return "the translator left no status file";
-    if (detail == kDetailNoCommandFile) return "the translator's command file could not be written";
-    if (detail == kDetailTimedOut) return "the translator ran past its time limit and was ended";
+}  // namespace
+
+std::string_view DescribeResultCode(std::string_view code, Language language) {
+  const Meaning* meaning = Find(code, "");
+  return meaning == nullptr ? "" : InLanguage(language, meaning->english, meaning->japanese);
+}
+
+std::string_view DescribeDetailCode(std::string_view result, std::string_view detail, Language language) {
+  if (const Meaning* meaning = Find(result, detail); meaning != nullptr && !detail.empty()) {
+    return InLanguage(language, meaning->english, meaning->japanese);
   }
-  if (result == kResultInterrupted) {
-    if (detail == kDetailInReceive) return "while receiving";
-    if (detail == kDetailInConversion) return "while converting";
-    if (detail == kDetailInRegistration) return "while registering";
-    if (detail == kDetailInBackup) return "while backing up";
+  // Any other detail of 5001 is the status the package reported.
+  if (result == kResultNts && !detail.empty()) {
+    return InLanguage(language, "the TCP package reported this status", "TCPパッケージが返したステータス");
   }
-  if (result == kResultNts) {
-    if (detail == kDetailNotStarted) return "the TCP package's program could not be started";
-    if (detail == kResultOk) return "the TCP package left no usable status, log or file";
-    return "the TCP package reported this status";
-  }
-  if (result == kResultNoCompanies && detail == kDetailNoCompany) return "no user company";
-  if (result == kResultFailed && detail == kDetailUnlistedCategory) {
-    return "a local file whose category JKBN_K_J does not list";
-  }
-  if (result == kResultFailed && detail == kDetailNoStatusLine) return "the translator gave no status line for the file";
   return "";
 }
 

@@ -5,6 +5,8 @@
 
 #include <string_view>
 
+#include "base/language.h"
+
 namespace edi {
 
 inline constexpr char kResultOk[] = "0000";
@@ -37,10 +39,11 @@ inline constexpr char kDetailInRegistration[] = "0003";      // 8000: while regi
 inline constexpr char kDetailInBackup[] = "0004";            // 8000: while backing up
 
 // What a result code means, in a few words ("" for an unknown code).
-std::string_view DescribeResultCode(std::string_view code);
+std::string_view DescribeResultCode(std::string_view code, Language language = Language::kEnglish);
 
 // What a detail code means next to its result code ("" when it says
 // nothing more than the result).
-std::string_view DescribeDetailCode(std::string_view result, std::string_view detail);
+std::string_view DescribeDetailCode(std::string_view result, std::string_view detail,
+                                    Language language = Language::kEnglish);
 
 }  // namespace edi

@@ -14,47 +14,72 @@ std::string FourDigits(int code) {
   return buffer;
 }
 
-std::string_view DescribeConverterCode(int code) {
-  switch (code) {
-    case 0: return "success";
-    case kErrNoFormatInfo: return "no FL1902フォーマット情報マスタ row (local to CII: no FL1916メッセージグループ情報マスタ row)";
-    case kErrNoFormatInfoLocal: return "local to CII: no FL1902フォーマット情報マスタ row";
-    case kErrNoCiiRows: return "no 'E' rows in FL1903レコードフォーマット情報マスタ";
-    case kErrNoLocalRows: return "no 'L' rows in FL1903レコードフォーマット情報マスタ";
-    case kErrMultiNo: return "a multi-detail number with no marker form";
-    case kErrTruncated: return "the CII file ends inside a header, trailer, message or group";
-    case kErrBlockId: return "an unknown block identifier";
-    case kErrLengthPrefix: return "an unknown element length prefix";
-    case kErrUnknownTag: return "an element whose tag is not in the format at its level";
-    case kErrMarkerFD: return "0xFD in one-byte tag mode";
-    case kErrLengthMismatch: return "長さ違い: a message whose length differs from its header";
-    case kErrSpecialByte: return "an unknown special byte";
-    case kErrZeroLength: return "an element of length 0";
-    case kErrStorageMode: return "a storage mode other than \"M\", space or \"S\"";
-    case kErrGroupMarker: return "a group marker with no group row, or 0xFB/0xFC outside a group";
-    case kErrRepetitions: return "more repetitions than the local record holds";
-    case kErrNumberOverflow: return "a number that does not fit its field, or is not a number";
-    case kErrDatabase: return "a format table could not be read";
-    case kErrAttributePair: return "an attribute pair without a conversion";
-    case kErrFile: return "a file could not be opened, read or written";
-    case kErrXmlParse: return "an XML document that does not parse";
-    case kErrNoGroupRow: return "an XML element or group without format row";
-    case kErrNoGroupHeader: return "a message before any group header";
-    case kErrHexText: return "a \"B\" text that is not hexadecimal pairs";
-    case kErrUnmappable: return "a character outside Windows-31J, or a broken one in a double-byte field (replaced)";
-    case kErrCharCode: return "an unknown 16-bit character code";
-    case kErrNotANumber: return "a numeric or date text in XML that is not a number";
-    case kErrOpenGroup: return "the end of a message inside an open group";
-    case kErrLineTooLong: return "a local line longer than its key and record";
-    case kErrTrailerCount: return "a trailer count that matches neither the group nor the file";
-    case kErrTooLong: return "a length, count or message number too large for its field";
-    case kErrItemNumber: return "an item number 61440–65535 or above 524287, which no tag can carry";
-    case kErrNotCii: return "not a CII file: the first block is not a group header";
-    case kErrTooMuchDamage: return "too much damage: 100 reports in one file";
-    case kErrRootName: return "a BPID or category that cannot form an XML element name";
-    case kErrMode: return "a converter mode other than \"1\" or \"2\"";
-    default: return "";
+namespace {
+
+// What the converters' codes mean, in both languages.
+struct CodeMeaning {
+  int code;
+  std::string_view english;
+  std::string_view japanese;
+};
+
+constexpr CodeMeaning kCodeMeanings[] = {
+    {0, "success", "正常終了"},
+    {kErrNoFormatInfo, "no FL1902フォーマット情報マスタ row (local to CII: no FL1916メッセージグループ情報マスタ row)",
+     "FL1902フォーマット情報マスタの行がない（ローカル→CII：FL1916メッセージグループ情報マスタの行がない）"},
+    {kErrNoFormatInfoLocal, "local to CII: no FL1902フォーマット情報マスタ row",
+     "ローカル→CII：FL1902フォーマット情報マスタの行がない"},
+    {kErrNoCiiRows, "no 'E' rows in FL1903レコードフォーマット情報マスタ",
+     "FL1903レコードフォーマット情報マスタに'E'の行がない"},
+    {kErrNoLocalRows, "no 'L' rows in FL1903レコードフォーマット情報マスタ",
+     "FL1903レコードフォーマット情報マスタに'L'の行がない"},
+    {kErrMultiNo, "a multi-detail number with no marker form", "マーカーにできないマルチ明細番号"},
+    {kErrTruncated, "the CII file ends inside a header, trailer, message or group",
+     "CIIファイルがヘッダ・トレーラ・メッセージ・グループの途中で終わる"},
+    {kErrBlockId, "an unknown block identifier", "不明なブロック識別子"},
+    {kErrLengthPrefix, "an unknown element length prefix", "不明なデータ長の前置き"},
+    {kErrUnknownTag, "an element whose tag is not in the format at its level", "フォーマットのその階層にないタグ"},
+    {kErrMarkerFD, "0xFD in one-byte tag mode", "1バイトタグモードの0xFD"},
+    {kErrLengthMismatch, "長さ違い: a message whose length differs from its header", "長さ違い：メッセージ長がヘッダと異なる"},
+    {kErrSpecialByte, "an unknown special byte", "不明な特殊バイト"},
+    {kErrZeroLength, "an element of length 0", "長さ0のデータ項目"},
+    {kErrStorageMode, "a storage mode other than \"M\", space or \"S\"", "格納モードが\"M\"・空白・\"S\"以外"},
+    {kErrGroupMarker, "a group marker with no group row, or 0xFB/0xFC outside a group",
+     "グループ行のないグループマーカー、またはグループ外の0xFB/0xFC"},
+    {kErrRepetitions, "more repetitions than the local record holds", "ローカルレコードに入らない繰返し"},
+    {kErrNumberOverflow, "a number that does not fit its field, or is not a number",
+     "項目に入らない数値、または数値でない"},
+    {kErrDatabase, "a format table could not be read", "フォーマットマスタを読めない"},
+    {kErrAttributePair, "an attribute pair without a conversion", "変換のない属性の組合せ"},
+    {kErrFile, "a file could not be opened, read or written", "ファイルを開けない・読めない・書けない"},
+    {kErrXmlParse, "an XML document that does not parse", "解析できないXML文書"},
+    {kErrNoGroupRow, "an XML element or group without format row", "フォーマット行のないXML要素またはグループ"},
+    {kErrNoGroupHeader, "a message before any group header", "グループヘッダより前のメッセージ"},
+    {kErrHexText, "a \"B\" text that is not hexadecimal pairs", "16進の組でない\"B\"項目"},
+    {kErrUnmappable, "a character outside Windows-31J, or a broken one in a double-byte field (replaced)",
+     "Windows-31Jにない文字、または全角項目の壊れた文字（置き換えた）"},
+    {kErrCharCode, "an unknown 16-bit character code", "不明な16ビット文字コード"},
+    {kErrNotANumber, "a numeric or date text in XML that is not a number", "XMLの数値・日付項目が数値でない"},
+    {kErrOpenGroup, "the end of a message inside an open group", "グループの途中でメッセージが終わる"},
+    {kErrLineTooLong, "a local line longer than its key and record", "キーとレコードより長いローカル行"},
+    {kErrTrailerCount, "a trailer count that matches neither the group nor the file",
+     "グループともファイルとも合わないトレーラ件数"},
+    {kErrTooLong, "a length, count or message number too large for its field", "項目に入らない長さ・件数・メッセージ番号"},
+    {kErrItemNumber, "an item number 61440–65535 or above 524287, which no tag can carry",
+     "タグにできない項目番号（61440～65535、524288以上）"},
+    {kErrNotCii, "not a CII file: the first block is not a group header", "CIIファイルでない：先頭がグループヘッダでない"},
+    {kErrTooMuchDamage, "too much damage: 100 reports in one file", "損傷が多すぎる：1ファイルで100件"},
+    {kErrRootName, "a BPID or category that cannot form an XML element name", "XML要素名にできないBPIDまたは情報区分"},
+    {kErrMode, "a converter mode other than \"1\" or \"2\"", "変換モードが\"1\"・\"2\"以外"},
+};
+
+}  // namespace
+
+std::string_view DescribeConverterCode(int code, Language language) {
+  for (const CodeMeaning& meaning : kCodeMeanings) {
+    if (meaning.code == code) return InLanguage(language, meaning.english, meaning.japanese);
   }
+  return "";
 }
 
 void ErrLog::Write(int code, std::string_view message) {

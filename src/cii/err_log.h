@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/language.h"
 #include "cii/format_tables.h"
 #include "cii/syntax/cii_layout.h"
 
@@ -58,7 +59,7 @@ std::string FourDigits(int code);
 
 // What the code means, in a few words (for the dump, the history listing
 // and the README's table); "" for a code the converters do not write.
-std::string_view DescribeConverterCode(int code);
+std::string_view DescribeConverterCode(int code, Language language = Language::kEnglish);
 
 class ErrLog {
  public:

@@ -26,7 +26,8 @@ Outcome ReceiveByMail(const Transfer& transfer, const JobContext& context, Recei
   request.direction = "R";
   request.dataFormat = transfer.centre.dataFormat;
   request.partnerAddress = transfer.centre.mailAddress;
-  return RunMailTransfer(request, MailContext{context.state, transfer.settings.mail, context.mailProgress, receipts});
+  return RunMailTransfer(request,
+                         MailContext{context.state, transfer.settings.mail, context.mailProgress, receipts, context.pending});
 }
 
 Outcome ReceiveByExchange(const Transfer& transfer, const JobContext& context, ReceiptLog& receipts) {

@@ -12,15 +12,33 @@
 
 namespace edi {
 
+std::string DescribeFailure(const StageReport& report, Language language) {
+  const Outcome& outcome = report.outcome;
+  std::string text = "通番 " + TransferDigits(report.transferNo) + " " + report.step + " " + outcome.Codes();
+  const std::string_view end = DescribeResultCode(outcome.endCode, language);
+  const std::string_view detail = DescribeDetailCode(outcome.endCode, outcome.detailCode, language);
+  if (!end.empty()) text += " " + std::string(end);
+  if (!detail.empty()) text += ": " + std::string(detail);
+  return text + " — " + outcome.reason;
+}
+
 void RunLoop::RunMarkedCentres() {
+  std::vector<int> rows;
+  for (size_t i = 0; i < view_.Rows().size(); ++i) {
+    if (view_.Rows()[i].state == kRowNormal && view_.Rows()[i].selected != 0) rows.push_back(static_cast<int>(i));
+  }
+  RunRows(rows);
+}
+
+void RunLoop::RunCentre(int row) { RunRows({row}); }
+
+void RunLoop::RunRows(const std::vector<int>& rows) {
   const RunSettings settings = ReadRunSettings(context_.state);
   view_.SetRunning(true);
   Recover(settings);
   const TransferNo above = HighestTransferInFolders(context_.state.paths);
-  for (size_t i = 0; i < view_.Rows().size(); ++i) {
-    const CentreRow& centre = view_.Rows()[i];
-    if (centre.state != kRowNormal || centre.selected == 0) continue;
-    const int row = static_cast<int>(i);
+  for (const int row : rows) {
+    if (view_.Rows()[static_cast<size_t>(row)].state != kRowNormal) continue;
     view_.BeginRow(row);
     view_.ShowProcessing();
     ProcessCentreRow(row, settings, above);

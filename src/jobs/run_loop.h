@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/language.h"
 #include "base/outcome.h"
 #include "jobs/centre_lock.h"
 #include "jobs/control_master.h"
@@ -34,6 +35,11 @@ struct StageReport {
   std::string step;           // "通番", "受信", "変換", "登録", "バックアップ", or the stage interrupted
   Outcome outcome;
 };
+
+// A failure in a line for the operator: the transfer, the step, the codes
+// with their meanings and the reason ("通番 00000004 受信 5001/0001
+// TCP転送異常: TCPパッケージのプログラムを起動できない — the TCP package: …").
+std::string DescribeFailure(const StageReport& report, Language language);
 
 // The run loop's view of the centre list: the window draws it, headless
 // programs print it.
@@ -68,7 +74,11 @@ class RunLoop {
   // every row that is marked and in state 0, one after another.
   void RunMarkedCentres();
 
+  // The same for row `row` alone, whatever its mark.
+  void RunCentre(int row);
+
  private:
+  void RunRows(const std::vector<int>& rows);
   void Recover(const RunSettings& settings);
   void ProcessCentreRow(int row, const RunSettings& settings, TransferNo above);
   // Opens the transfer: its history row, its journal and the checks before

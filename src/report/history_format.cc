@@ -27,15 +27,15 @@ constexpr std::array<const char*, kStepColumns> kStepTitles = {
     "枝番", "処理種別", "開始", "終了", "終了コード", "詳細コード", "ファイル名", "BPID", "取引情報区分", "格納モード",
     "入力件数", "出力件数"};
 
-std::array<std::string, kStepColumns> StepCells(const HistoryRow& row) {
+std::array<std::string, kStepColumns> StepCells(const HistoryRow& row, Language language) {
   const std::string kind = row.Text("処理種別");
   std::string kindName(KindName(kind));
   return {row.Text("枝番"),
           kindName.empty() ? kind : kind + " " + kindName,
           Time(row, "処理開始日付", "処理開始時刻"),
           Time(row, "処理終了日付", "処理終了時刻"),
-          CodeWithMeaning(row.Text("終了コード"), EndCodeMeaning(row)),
-          CodeWithMeaning(row.Text("詳細コード"), DetailCodeMeaning(row)),
+          CodeWithMeaning(row.Text("終了コード"), EndCodeMeaning(row, language)),
+          CodeWithMeaning(row.Text("詳細コード"), DetailCodeMeaning(row, language)),
           row.Text("ファイル名"),
           row.Text("BPID"),
           row.Text("取引情報区分"),
@@ -89,7 +89,7 @@ bool IsPlainNumber(const std::string& text) {
   return text.size() == 1 || text[text[0] == '-' ? 1 : 0] != '0';
 }
 
-std::string JsonRow(const HistoryRow& row) {
+std::string JsonRow(const HistoryRow& row, Language language) {
   std::string out = "{";
   for (size_t i = 0; i < kHistoryColumnCount; ++i) {
     const auto& value = row.values[i];
@@ -104,15 +104,15 @@ std::string JsonRow(const HistoryRow& row) {
     out += ",";
   }
   out += "\"処理種別名\":" + JsonString(std::string(KindName(row.Text("処理種別"))));
-  out += ",\"終了コードの意味\":" + JsonString(EndCodeMeaning(row));
-  out += ",\"詳細コードの意味\":" + JsonString(DetailCodeMeaning(row));
+  out += ",\"終了コードの意味\":" + JsonString(EndCodeMeaning(row, language));
+  out += ",\"詳細コードの意味\":" + JsonString(DetailCodeMeaning(row, language));
   return out + "}";
 }
 
 }  // namespace
 
-std::string FormatHistoryText(const std::vector<TransferStory>& stories) {
-  if (stories.empty()) return "no transfers\n";
+std::string FormatHistoryText(const std::vector<TransferStory>& stories, Language language) {
+  if (stories.empty()) return std::string(InLanguage(language, "no transfers", "処理履歴はありません")) + "\n";
   std::vector<std::array<std::string, kStepColumns>> cells;
   std::array<size_t, kStepColumns> widths{};
   auto measure = [&](const auto& row) {
@@ -122,7 +122,7 @@ std::string FormatHistoryText(const std::vector<TransferStory>& stories) {
   std::copy(kStepTitles.begin(), kStepTitles.end(), titles.begin());
   measure(titles);
   for (const auto& story : stories) {
-    for (const auto& step : story.steps) measure(StepCells(step));
+    for (const auto& step : story.steps) measure(StepCells(step, language));
   }
   auto line = [&](const std::array<std::string, kStepColumns>& row) {
     std::string out = "  ";
@@ -135,9 +135,9 @@ std::string FormatHistoryText(const std::vector<TransferStory>& stories) {
     const HistoryRow& t = story.transfer;
     out += "通番 " + std::to_string(story.transferNo) + "  " + t.Text("処理開始日付") + " " + t.Text("処理開始時刻") +
            "  " + t.Text("センターコード") + (story.centreName.empty() ? "" : " " + story.centreName) + "  " +
-           DescribeEnding(story) + "\n";
+           DescribeEnding(story, language) + "\n";
     out += line(titles);
-    for (const auto& step : story.steps) out += line(StepCells(step));
+    for (const auto& step : story.steps) out += line(StepCells(step, language));
     if (!story.errLog.empty()) {
       out += "  ERR.LOG:\n";
       for (const auto& logLine : story.errLog) out += "    " + logLine + "\n";
@@ -147,15 +147,15 @@ std::string FormatHistoryText(const std::vector<TransferStory>& stories) {
   return out;
 }
 
-std::string FormatHistoryCsv(const std::vector<TransferStory>& stories) {
+std::string FormatHistoryCsv(const std::vector<TransferStory>& stories, Language language) {
   std::string out;
   for (std::string_view column : kHistoryColumns) out += std::string(column) + ",";
   out += "処理種別名,終了コードの意味,詳細コードの意味,センター名,結果\r\n";
   for (const auto& story : stories) {
     auto write = [&](const HistoryRow& row) {
       for (size_t i = 0; i < kHistoryColumnCount; ++i) out += CsvField(row.values[i].value_or("")) + ",";
-      out += CsvField(std::string(KindName(row.Text("処理種別")))) + "," + CsvField(EndCodeMeaning(row)) + "," +
-             CsvField(DetailCodeMeaning(row)) + "," + CsvField(story.centreName) + "," +
+      out += CsvField(std::string(KindName(row.Text("処理種別")))) + "," + CsvField(EndCodeMeaning(row, language)) +
+             "," + CsvField(DetailCodeMeaning(row, language)) + "," + CsvField(story.centreName) + "," +
              std::string(EndingWord(story.ending)) + "\r\n";
     };
     write(story.transfer);
@@ -164,7 +164,7 @@ std::string FormatHistoryCsv(const std::vector<TransferStory>& stories) {
   return out;
 }
 
-std::string FormatHistoryJson(const std::vector<TransferStory>& stories) {
+std::string FormatHistoryJson(const std::vector<TransferStory>& stories, Language language) {
   std::string out = "[";
   for (size_t s = 0; s < stories.size(); ++s) {
     const TransferStory& story = stories[s];
@@ -173,10 +173,10 @@ std::string FormatHistoryJson(const std::vector<TransferStory>& stories) {
     out += ",\"センターコード\":" + JsonString(story.transfer.Text("センターコード"));
     out += ",\"センター名\":" + JsonString(story.centreName);
     out += ",\"outcome\":" + JsonString(std::string(EndingWord(story.ending)));
-    out += ",\"outcomeText\":" + JsonString(DescribeEnding(story));
+    out += ",\"outcomeText\":" + JsonString(DescribeEnding(story, language));
     out += ",\"failedBranch\":" + (story.ending == Ending::kDone ? std::string("null") : std::to_string(story.failedBranch));
-    out += ",\"transfer\":" + JsonRow(story.transfer) + ",\"steps\":[";
-    for (size_t i = 0; i < story.steps.size(); ++i) out += (i == 0 ? "" : ",") + JsonRow(story.steps[i]);
+    out += ",\"transfer\":" + JsonRow(story.transfer, language) + ",\"steps\":[";
+    for (size_t i = 0; i < story.steps.size(); ++i) out += (i == 0 ? "" : ",") + JsonRow(story.steps[i], language);
     out += "],\"errLog\":[";
     for (size_t i = 0; i < story.errLog.size(); ++i) out += (i == 0 ? "" : ",") + JsonString(story.errLog[i]);
     out += "]}";

@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "base/language.h"
 #include "report/history_reader.h"
 
 namespace edi::report {
 
-std::string FormatHistoryText(const std::vector<TransferStory>& stories);
-std::string FormatHistoryCsv(const std::vector<TransferStory>& stories);
-std::string FormatHistoryJson(const std::vector<TransferStory>& stories);
+// The meanings of codes and the outcomes are told in `language`.
+std::string FormatHistoryText(const std::vector<TransferStory>& stories, Language language = Language::kEnglish);
+std::string FormatHistoryCsv(const std::vector<TransferStory>& stories, Language language = Language::kEnglish);
+std::string FormatHistoryJson(const std::vector<TransferStory>& stories, Language language = Language::kEnglish);
 
 }  // namespace edi::report

@@ -23,18 +23,20 @@ bool IsConversionKind(std::string_view kind) {
   return kind == kKindLocalFromCii || kind == kKindLocalOther || kind == kKindXmlFromCii || kind == kKindXmlOther;
 }
 
-std::string EndCodeMeaning(const HistoryRow& row) { return std::string(DescribeResultCode(row.Text("終了コード"))); }
+std::string EndCodeMeaning(const HistoryRow& row, Language language) {
+  return std::string(DescribeResultCode(row.Text("終了コード"), language));
+}
 
-std::string DetailCodeMeaning(const HistoryRow& row) {
+std::string DetailCodeMeaning(const HistoryRow& row, Language language) {
   const std::string detail = row.Text("詳細コード");
   if (detail.empty() || detail == kResultOk) return "";
   if (IsConversionKind(row.Text("処理種別"))) {
     int code = 0;
     const auto [end, error] = std::from_chars(detail.data(), detail.data() + detail.size(), code);
-    if (error == std::errc() && end == detail.data() + detail.size()) return std::string(cii::DescribeConverterCode(code));
+    if (error == std::errc() && end == detail.data() + detail.size()) return std::string(cii::DescribeConverterCode(code, language));
     return "";
   }
-  return std::string(DescribeDetailCode(row.Text("終了コード"), detail));
+  return std::string(DescribeDetailCode(row.Text("終了コード"), detail, language));
 }
 
 std::string_view EndingWord(Ending ending) {
@@ -46,8 +48,9 @@ std::string_view EndingWord(Ending ending) {
   return "";
 }
 
-std::string DescribeEnding(const TransferStory& story) {
-  if (story.ending == Ending::kDone) return "done";
+std::string DescribeEnding(const TransferStory& story, Language language) {
+  const bool japanese = language == Language::kJapanese;
+  if (story.ending == Ending::kDone) return japanese ? "正常終了" : "done";
   const HistoryRow* row = &story.transfer;
   for (const HistoryRow& step : story.steps) {
     if (step.Branch() == story.failedBranch) row = &step;
@@ -55,12 +58,14 @@ std::string DescribeEnding(const TransferStory& story) {
   const std::string where = "枝番 " + std::to_string(story.failedBranch) + " (" +
                             std::string(KindName(row->Text("処理種別"))) + ")";
   if (story.ending == Ending::kStopped) {
-    return row->Closed() || row == &story.transfer ? "stopped after " + where : "stopped in " + where;
+    const bool after = row->Closed() || row == &story.transfer;
+    if (japanese) return "中断 " + where + (after ? "の後" : "の途中");
+    return (after ? "stopped after " : "stopped in ") + where;
   }
-  std::string text = "failed at " + where + ": " + row->Text("終了コード");
+  std::string text = (japanese ? "異常終了 " : "failed at ") + where + ": " + row->Text("終了コード");
   if (!row->Text("詳細コード").empty()) text += "/" + row->Text("詳細コード");
-  std::string meaning = DetailCodeMeaning(*row);
-  if (meaning.empty()) meaning = EndCodeMeaning(*row);
+  std::string meaning = DetailCodeMeaning(*row, language);
+  if (meaning.empty()) meaning = EndCodeMeaning(*row, language);
   if (!meaning.empty()) text += " " + meaning;
   return text;
 }

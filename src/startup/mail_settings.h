@@ -13,6 +13,7 @@ struct MailSettings {
   std::string password;     // [MAPI] Password
   std::string sendUrl;      // [MAPI] SendURL: smtp://host:port or sendmail://
   std::string mailText;     // [MAIL] MAIL-TEXT
+  int timeoutSeconds = 60;  // [MAPI] TIMEOUT: a server silent this long has gone
 };
 
 MailSettings ReadMailSettings(const ProfileFile& settings);

@@ -6,6 +6,7 @@
 #include <vmime/vmime.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -26,21 +27,34 @@ void InitialiseVmime() {
   (void)done;
 }
 
-// A server that says nothing for 60 seconds has gone: the operation fails
-// instead of waiting for ever.
+// A server that says nothing for the time-out has gone: the operation fails
+// instead of waiting for ever. The mail library asks while it waits for the
+// server, which is when the window's pending events run.
 class SilenceTimeout : public vmime::net::timeoutHandler {
  public:
-  bool isTimeOut() override { return std::time(nullptr) - start_ >= 60; }
-  void resetTimeOut() override { start_ = std::time(nullptr); }
+  explicit SilenceTimeout(const MailWaiting& waiting) : waiting_(waiting) {}
+  bool isTimeOut() override {
+    if (waiting_.pending) waiting_.pending();
+    return Clock::now() - start_ >= std::chrono::seconds(waiting_.timeoutSeconds);
+  }
+  void resetTimeOut() override { start_ = Clock::now(); }
   bool handleTimeOut() override { return false; }
 
  private:
-  std::time_t start_ = std::time(nullptr);
+  using Clock = std::chrono::steady_clock;
+  MailWaiting waiting_;
+  Clock::time_point start_ = Clock::now();
 };
 
 class SilenceTimeoutFactory : public vmime::net::timeoutHandlerFactory {
  public:
-  vmime::shared_ptr<vmime::net::timeoutHandler> create() override { return vmime::make_shared<SilenceTimeout>(); }
+  explicit SilenceTimeoutFactory(MailWaiting waiting) : waiting_(std::move(waiting)) {}
+  vmime::shared_ptr<vmime::net::timeoutHandler> create() override {
+    return vmime::make_shared<SilenceTimeout>(waiting_);
+  }
+
+ private:
+  MailWaiting waiting_;
 };
 
 bool Fail(MailError& error, int number, std::string text) {
@@ -99,9 +113,10 @@ vmime::shared_ptr<vmime::security::cert::certificateVerifier> SystemVerifier() {
   return verifier;
 }
 
-void Configure(vmime::net::service& service, const vmime::utility::url& url, const std::string& password) {
+void Configure(vmime::net::service& service, const vmime::utility::url& url, const std::string& password,
+               const MailWaiting& waiting) {
   service.setCertificateVerifier(SystemVerifier());
-  service.setTimeoutHandlerFactory(vmime::make_shared<SilenceTimeoutFactory>());
+  service.setTimeoutHandlerFactory(vmime::make_shared<SilenceTimeoutFactory>(waiting));
   service.setProperty("options.sasl", false);
   service.setProperty("options.apop", false);
   if (!url.getUsername().empty()) {
@@ -185,15 +200,16 @@ UnreadMail Parse(std::string id, std::string storeId, const std::string& bytes) 
 // An IMAP or POP3 account through VMime.
 class ServerStore : public MailStore {
  public:
-  ServerStore(const vmime::utility::url& url, const std::string& password, const std::string& stateFolder)
-      : url_(url), password_(password), stateFolder_(stateFolder) {}
+  ServerStore(const vmime::utility::url& url, const std::string& password, const std::string& stateFolder,
+              const MailWaiting& waiting)
+      : url_(url), password_(password), stateFolder_(stateFolder), waiting_(waiting) {}
 
   bool SignOn(MailError& error) override {
     try {
       session_ = vmime::net::session::create();
       store_ = session_->getStore(url_);
       if (!store_) return Fail(error, kMailNoSuchStore, "no store for " + url_.getProtocol());
-      Configure(*store_, url_, password_);
+      Configure(*store_, url_, password_, waiting_);
       store_->connect();
       folder_ = store_->getDefaultFolder();
       folder_->open(vmime::net::folder::MODE_READ_WRITE);
@@ -289,6 +305,7 @@ class ServerStore : public MailStore {
   vmime::utility::url url_;
   std::string password_;
   std::string stateFolder_;
+  MailWaiting waiting_;
   vmime::shared_ptr<vmime::net::session> session_;
   vmime::shared_ptr<vmime::net::store> store_;
   vmime::shared_ptr<vmime::net::folder> folder_;
@@ -367,7 +384,8 @@ class MaildirStore : public MailStore {
 }  // namespace
 
 std::unique_ptr<MailStore> OpenMailStore(const std::string& profileUrl, const std::string& password,
-                                         const std::string& stateFolder, MailError& error) {
+                                         const std::string& stateFolder, const MailWaiting& waiting,
+                                         MailError& error) {
   InitialiseVmime();
   const std::string maildir = "maildir://";
   if (profileUrl.rfind(maildir, 0) == 0) return std::make_unique<MaildirStore>(profileUrl.substr(maildir.size()));
@@ -378,7 +396,7 @@ std::unique_ptr<MailStore> OpenMailStore(const std::string& profileUrl, const st
       Fail(error, kMailNoSuchStore, "no mail store for \"" + profileUrl + "\" ([MAPI] ProfileName)");
       return nullptr;
     }
-    return std::make_unique<ServerStore>(url, password, stateFolder);
+    return std::make_unique<ServerStore>(url, password, stateFolder, waiting);
   } catch (const std::exception& e) {
     Fail(error, kMailNoSuchStore, "\"" + profileUrl + "\" is no mail URL: " + e.what());
     return nullptr;
@@ -403,14 +421,15 @@ namespace {
 
 class VmimeSender : public MailSender {
  public:
-  VmimeSender(const vmime::utility::url& url, const std::string& password) : url_(url), password_(password) {}
+  VmimeSender(const vmime::utility::url& url, const std::string& password, const MailWaiting& waiting)
+      : url_(url), password_(password), waiting_(waiting) {}
 
   bool SignOn(MailError& error) override {
     try {
       session_ = vmime::net::session::create();
       transport_ = session_->getTransport(url_);
       if (!transport_) return Fail(error, kMailNoSuchStore, "no mail transport for " + url_.getProtocol());
-      Configure(*transport_, url_, password_);
+      Configure(*transport_, url_, password_, waiting_);
       transport_->connect();
       return true;
     } catch (const std::exception& e) {
@@ -467,6 +486,7 @@ class VmimeSender : public MailSender {
  private:
   vmime::utility::url url_;
   std::string password_;
+  MailWaiting waiting_;
   vmime::shared_ptr<vmime::net::session> session_;
   vmime::shared_ptr<vmime::net::transport> transport_;
   vmime::messageBuilder builder_;
@@ -474,7 +494,8 @@ class VmimeSender : public MailSender {
 
 }  // namespace
 
-std::unique_ptr<MailSender> OpenMailSender(const std::string& sendUrl, const std::string& password, MailError& error) {
+std::unique_ptr<MailSender> OpenMailSender(const std::string& sendUrl, const std::string& password,
+                                           const MailWaiting& waiting, MailError& error) {
   InitialiseVmime();
   try {
     vmime::utility::url url(sendUrl);
@@ -483,7 +504,7 @@ std::unique_ptr<MailSender> OpenMailSender(const std::string& sendUrl, const std
       Fail(error, kMailNoSuchStore, "no mail transport for \"" + sendUrl + "\" ([MAPI] SendURL)");
       return nullptr;
     }
-    return std::make_unique<VmimeSender>(url, password);
+    return std::make_unique<VmimeSender>(url, password, waiting);
   } catch (const std::exception& e) {
     Fail(error, kMailNoSuchStore, "\"" + sendUrl + "\" is no mail URL: " + e.what());
     return nullptr;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "base/process.h"
+
 namespace edi {
 
 // The mail errors of the station, one number per kind of failure.
@@ -63,11 +65,21 @@ class MailStore {
   virtual bool SignOff(MailError& error) = 0;
 };
 
+// How the station waits on a mail server: a server silent for
+// `timeoutSeconds` has gone, and `pending` runs at least every 50 ms of
+// every wait (connecting, the TLS handshake, each answer), so that a window
+// keeps repainting.
+struct MailWaiting {
+  int timeoutSeconds = 60;
+  PendingEvents pending;
+};
+
 // The store of `profileUrl`. `stateFolder` holds what POP3 cannot keep on
 // the server (the ids of the messages already taken). nullptr with `error`
 // for an unknown URL.
 std::unique_ptr<MailStore> OpenMailStore(const std::string& profileUrl, const std::string& password,
-                                         const std::string& stateFolder, MailError& error);
+                                         const std::string& stateFolder, const MailWaiting& waiting,
+                                         MailError& error);
 
 // The transport of the send direction, step by step as the mail job shows
 // them: sign on, compose, one recipient, one attachment, send, sign off.
@@ -88,7 +100,8 @@ class MailSender {
 
 // The transport of `sendUrl`, signing on with its user and `password` when
 // the URL names a user. nullptr with `error` for an unknown URL.
-std::unique_ptr<MailSender> OpenMailSender(const std::string& sendUrl, const std::string& password, MailError& error);
+std::unique_ptr<MailSender> OpenMailSender(const std::string& sendUrl, const std::string& password,
+                                           const MailWaiting& waiting, MailError& error);
 
 // The sender address for a profile URL: its user when that is an address,
 // else user@host, else "edi-station@" + the host name.

@@ -38,7 +38,7 @@ class MailJob {
   // Both jobs: true on success, false with `error` set (its boxes shown).
   bool Receive(MailError& error) {
     context_.progress.AddStep("受信処理開始");
-    auto store = OpenMailStore(settings_.profileName, settings_.password, StateFolder(), error);
+    auto store = OpenMailStore(settings_.profileName, settings_.password, StateFolder(), Waiting(), error);
     if (!store || !store->SignOn(error)) return StepFailed(error);
     context_.progress.AddStep("ログオン");
     std::vector<UnreadMail> mails;
@@ -80,7 +80,7 @@ class MailJob {
       context_.progress.AddStep("送信添付ファイルなし");
       return true;
     }
-    auto sender = OpenMailSender(settings_.sendUrl, settings_.password, error);
+    auto sender = OpenMailSender(settings_.sendUrl, settings_.password, Waiting(), error);
     if (!sender || !sender->SignOn(error)) return StepFailed(error);
     context_.progress.AddStep("ログオン");
     sender->Compose(SenderAddress(settings_.profileName), MailSubject(context_.clock()), BodyBytes());
@@ -114,6 +114,7 @@ class MailJob {
   }
 
   std::string StateFolder() const { return context_.state.settingsFolder + "/mail-state"; }
+  MailWaiting Waiting() const { return MailWaiting{settings_.timeoutSeconds, context_.pending}; }
 
   static std::vector<std::string> Ids(const std::vector<const UnreadMail*>& mails) {
     std::vector<std::string> ids;

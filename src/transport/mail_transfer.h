@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/outcome.h"
+#include "base/process.h"
 #include "base/transfer_names.h"
 #include "startup/mail_settings.h"
 #include "startup/program_state.h"
@@ -32,6 +33,7 @@ struct MailContext {
   const MailSettings& settings;  // the account, its password, the send transport, the body
   MailProgress& progress;
   ReceiptLog& receipts;          // every stored attachment, before its message is marked seen
+  PendingEvents pending;         // run while the job waits on its server
   MailClock clock = CurrentMailTime;
 };
 

@@ -15,7 +15,11 @@ const QColor& StateColours::For(int16_t state) const {
 
 CentreModel::CentreModel(std::vector<CentreRow> rows, std::vector<QString> methodNames, StateColours colours,
                          QObject* parent)
-    : QAbstractTableModel(parent), rows_(std::move(rows)), methodNames_(std::move(methodNames)), colours_(colours) {}
+    : QAbstractTableModel(parent),
+      rows_(std::move(rows)),
+      failures_(rows_.size()),
+      methodNames_(std::move(methodNames)),
+      colours_(colours) {}
 
 int CentreModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -40,6 +44,12 @@ QVariant CentreModel::data(const QModelIndex& index, int role) const {
       }
     case Qt::ForegroundRole:
       return QBrush(colours_.For(row.state));
+    case Qt::ToolTipRole: {
+      const QString& failure = failures_[static_cast<size_t>(index.row())];
+      if (index.column() >= 4 && !failure.isEmpty()) return failure;
+      const QString text = data(index, Qt::DisplayRole).toString();
+      return text.isEmpty() ? QVariant() : QVariant(text);
+    }
     case Qt::TextAlignmentRole:
       return index.column() == 0 ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     default:
@@ -64,6 +74,21 @@ void CentreModel::SetStatus(int row, Stage stage, const std::string& text) {
 
 void CentreModel::SetState(int row, int16_t state) {
   rows_[static_cast<size_t>(row)].state = state;
+  RowChanged(row);
+}
+
+void CentreModel::SetFailure(int row, const QString& text) {
+  failures_[static_cast<size_t>(row)] = text;
+  RowChanged(row);
+}
+
+void CentreModel::Reset(int row) {
+  CentreRow& r = rows_[static_cast<size_t>(row)];
+  r.receiveStatus.clear();
+  r.conversionStatus.clear();
+  r.registrationStatus.clear();
+  r.state = kRowNormal;
+  failures_[static_cast<size_t>(row)].clear();
   RowChanged(row);
 }
 

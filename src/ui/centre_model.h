@@ -1,7 +1,9 @@
 // The centre grid's model: the list of CentreRow entries, one grid row each,
 // in seven columns: mark ("○"/"×"), centre code, name, the transfer
 // method's name, and the receive, conversion and registration statuses.
-// Every cell of a row takes the colour of the row's state.
+// Every cell of a row takes the colour of the row's state. A cell's tooltip
+// is its whole text; the status cells of a row that failed tell the
+// failure (its step, codes, their meanings and the reason).
 #pragma once
 
 #include <QAbstractTableModel>
@@ -40,11 +42,18 @@ class CentreModel : public QAbstractTableModel {
   void FlipMark(int row);
   void SetStatus(int row, Stage stage, const std::string& text);
   void SetState(int row, int16_t state);
+  // What the row's last failure was, shown as the tooltip of its status
+  // cells ("" for none).
+  void SetFailure(int row, const QString& text);
+  const QString& Failure(int row) const { return failures_[static_cast<size_t>(row)]; }
+  // Returns a done or failed row to the normal state with empty statuses.
+  void Reset(int row);
 
  private:
   void RowChanged(int row);
 
   std::vector<CentreRow> rows_;
+  std::vector<QString> failures_;
   std::vector<QString> methodNames_;
   StateColours colours_;
 };

@@ -7,7 +7,8 @@
 
 namespace edi::ui {
 
-HistoryWindow::HistoryWindow(Database& db, const std::string& centreCode, const QString& centreName, QWidget* parent)
+HistoryWindow::HistoryWindow(Database& db, const std::string& centreCode, const QString& centreName,
+                             const QString& lastFailure, QWidget* parent)
     : QDialog(parent) {
   setObjectName("W_HISTORY");
   setWindowTitle(QString::fromUtf8("処理履歴 ") + QString::fromStdString(centreCode) + " " + centreName);
@@ -24,9 +25,10 @@ HistoryWindow::HistoryWindow(Database& db, const std::string& centreCode, const 
   filter.centreCode = centreCode;
   std::vector<report::TransferStory> stories;
   std::string error;
-  text_->setPlainText(report::ReadHistory(db, filter, stories, error)
-                          ? QString::fromStdString(report::FormatHistoryText(stories))
-                          : QString::fromStdString(error));
+  const QString history = report::ReadHistory(db, filter, stories, error)
+                              ? QString::fromStdString(report::FormatHistoryText(stories, Language::kJapanese))
+                              : QString::fromStdString(error);
+  text_->setPlainText(lastFailure.isEmpty() ? history : lastFailure + "\n\n" + history);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(text_);
   resize(980, 520);

@@ -1,6 +1,7 @@
 // The read-only history window of one centre: its transfers, newest first,
-// each with its steps, codes and their meanings, as edi-station history
-// tells them.
+// each with its steps, codes and their meanings in Japanese, as
+// edi-station history tells them; first the reason of the row's last
+// failure, when there is one.
 #pragma once
 
 #include <QDialog>
@@ -13,7 +14,8 @@ namespace edi::ui {
 class HistoryWindow : public QDialog {
   Q_OBJECT
  public:
-  HistoryWindow(Database& db, const std::string& centreCode, const QString& centreName, QWidget* parent);
+  HistoryWindow(Database& db, const std::string& centreCode, const QString& centreName, const QString& lastFailure,
+                QWidget* parent);
 
   QPlainTextEdit& text() { return *text_; }
 

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QContextMenuEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include "ui/history_window.h"
@@ -17,6 +19,33 @@ namespace edi::ui {
 namespace {
 
 constexpr char kCaption[] = "組立メーカEDI手動受信";
+
+// Draws a selected row so that the colour of its state stays readable: a
+// light tint and a frame instead of the solid highlight that would replace
+// the text colour.
+class StateKeepingDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem plain = option;
+    const bool selected = (option.state & QStyle::State_Selected) != 0;
+    plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+    if (selected) {
+      QColor tint = option.palette.color(QPalette::Highlight);
+      tint.setAlpha(48);
+      painter->fillRect(option.rect, tint);
+    }
+    QStyledItemDelegate::paint(painter, plain, index);
+    if (selected) {
+      painter->save();
+      painter->setPen(QPen(option.palette.color(QPalette::Highlight), 2));
+      painter->drawLine(option.rect.topLeft() + QPoint(0, 1), option.rect.topRight() + QPoint(0, 1));
+      painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+      painter->restore();
+    }
+  }
+};
 constexpr int kColumnTwips[CentreModel::kColumns] = {550, 1680, 5000, 1160, 1440, 1440, 1440};
 constexpr int kRowTwips = 380;
 constexpr int kLeft = 12;
@@ -54,10 +83,7 @@ MainWindow::MainWindow(std::vector<CentreRow> rows, std::vector<QString> methodN
     : QWidget(parent), model_(std::make_unique<CentreModel>(std::move(rows), std::move(methodNames), colours)) {
   setObjectName("W4702301");
   setWindowTitle(QString::fromUtf8(kCaption));
-  askQuit = [this] {
-    return QMessageBox::warning(this, QString::fromUtf8(kCaption), QString::fromUtf8("終了してもよろしいですか"),
-                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
-  };
+  askQuit = [this] { return QuitQuestion()->exec() == QMessageBox::Yes; };
   BuildLabels();
   BuildGrid();
   run_ = new QPushButton(QString::fromUtf8("処理実行(&S)"), this);
@@ -68,8 +94,22 @@ MainWindow::MainWindow(std::vector<CentreRow> rows, std::vector<QString> methodN
   historyMenu_->setObjectName("HISTORY_MENU");
   connect(historyMenu_->addAction(QString::fromUtf8("処理履歴")), &QAction::triggered, this,
           [this] { OpenHistory(historyRow_); });
-  resize(ColumnX(CentreModel::kColumns) + kLeft + 20, kGridTop + 15 * Twips(kRowTwips) + 64);
+  rerun_ = historyMenu_->addAction(QString::fromUtf8("再実行"));
+  connect(rerun_, &QAction::triggered, this, [this] { RerunRow(historyRow_); });
+  // The size the window is designed at is its least: the column titles are
+  // placed over their columns and the date label stays in view.
+  const QSize designed(ColumnX(CentreModel::kColumns) + kLeft + 20, kGridTop + 15 * Twips(kRowTwips) + 64);
+  setMinimumSize(designed);
+  resize(designed);
   grid_->setFocus();
+}
+
+std::unique_ptr<QMessageBox> MainWindow::QuitQuestion() {
+  auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, QString::fromUtf8(kCaption),
+                                           QString::fromUtf8("終了してもよろしいですか"),
+                                           QMessageBox::Yes | QMessageBox::No, this);
+  box->setDefaultButton(QMessageBox::No);
+  return box;
 }
 
 MainWindow::~MainWindow() {
@@ -117,6 +157,7 @@ void MainWindow::BuildGrid() {
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setTabKeyNavigation(false);
   grid_->setWordWrap(false);
+  grid_->setItemDelegate(new StateKeepingDelegate(grid_));
   grid_->installEventFilter(this);
   grid_->viewport()->installEventFilter(this);
   connect(grid_, &QTableView::clicked, this, &MainWindow::OnGridClicked);
@@ -201,14 +242,25 @@ void MainWindow::AskToQuit() {
 void MainWindow::ShowHistoryMenu(int row, const QPoint& globalPos) {
   if (row < 0 || row >= model_->rowCount()) return;
   historyRow_ = row;
+  const int16_t state = model_->rows()[static_cast<size_t>(row)].state;
+  rerun_->setEnabled(!running_ && (state == kRowDone || state == kRowError));
   historyMenu_->popup(globalPos);
 }
 
 void MainWindow::OpenHistory(int row) {
   if (context_ == nullptr || row < 0 || row >= model_->rowCount()) return;
   const CentreRow& centre = model_->rows()[static_cast<size_t>(row)];
-  auto* window = new HistoryWindow(context_->db, centre.centreCode, QString::fromStdString(centre.centreName), this);
+  auto* window = new HistoryWindow(context_->db, centre.centreCode, QString::fromStdString(centre.centreName),
+                                   model_->Failure(row), this);
   window->show();
+}
+
+void MainWindow::RerunRow(int row) {
+  if (running_ || context_ == nullptr || row < 0 || row >= model_->rowCount()) return;
+  const int16_t state = model_->rows()[static_cast<size_t>(row)].state;
+  if (state != kRowDone && state != kRowError) return;
+  model_->Reset(row);
+  RunLoop(*this, *context_).RunCentre(row);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -294,8 +346,11 @@ void MainWindow::SetRunning(bool running) {
   run_->setEnabled(!running);
 }
 
+// The row being processed becomes the grid's current row, and the
+// selection collapses to it, as on the grid the window was made for.
 void MainWindow::BeginRow(int row) {
-  grid_->selectionModel()->setCurrentIndex(model_->index(row, 0), QItemSelectionModel::NoUpdate);
+  grid_->selectionModel()->setCurrentIndex(model_->index(row, 0),
+                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void MainWindow::SetStatus(int row, Stage stage, const std::string& text) {
@@ -305,11 +360,16 @@ void MainWindow::SetStatus(int row, Stage stage, const std::string& text) {
 
 void MainWindow::SetRowState(int row, int16_t state) {
   model_->SetState(row, state);
-  grid_->selectionModel()->setCurrentIndex(model_->index(row, 0), QItemSelectionModel::NoUpdate);
+  BeginRow(row);
   QCoreApplication::processEvents();
 }
 
-void MainWindow::Report(int, const StageReport&) {}
+void MainWindow::Report(int row, const StageReport& report) {
+  if (row < 0 || report.kind == StageReport::Kind::kWarning) return;
+  model_->SetFailure(row, QString::fromStdString(report.kind == StageReport::Kind::kSkipped
+                                                     ? report.outcome.reason
+                                                     : DescribeFailure(report, Language::kJapanese)));
+}
 
 void MainWindow::ShowProcessing() {
   processing_->show();

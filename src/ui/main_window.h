@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QWidget>
@@ -43,6 +44,8 @@ class MainWindow : public QWidget, public RunView {
   // Asks "終了してもよろしいですか" (Yes/No, exclamation icon); true for Yes.
   // Tests replace it.
   std::function<bool()> askQuit;
+  // The box askQuit shows.
+  std::unique_ptr<QMessageBox> QuitQuestion();
 
   bool running() const { return running_; }
   CentreModel& model() { return *model_; }
@@ -50,9 +53,14 @@ class MainWindow : public QWidget, public RunView {
   QPushButton& runButton() { return *run_; }
   ProcessingWindow& processingWindow() { return *processing_; }
 
-  // The context menu of a row ("処理履歴"), and the history window it opens.
+  // The context menu of a row ("処理履歴", and "再実行" for a row that ended
+  // done or in error), and what they do.
   QMenu& historyMenu() { return *historyMenu_; }
+  QAction& rerunAction() { return *rerun_; }
   void OpenHistory(int row);
+  // Returns a done or failed row to the normal state and runs its centre
+  // alone, as a new run would.
+  void RerunRow(int row);
 
   // The run button's action: the run over the marked centres.
   void RunMarkedCentres();
@@ -93,6 +101,7 @@ class MainWindow : public QWidget, public RunView {
   QLabel* date_ = nullptr;
   ProcessingWindow* processing_ = nullptr;
   QMenu* historyMenu_ = nullptr;
+  QAction* rerun_ = nullptr;
   int historyRow_ = -1;
   const JobContext* context_ = nullptr;
   bool running_ = false;

@@ -24,7 +24,7 @@ class HistoryCommandTest : public ::testing::Test {
     return test::Quoted(*station_ + "/system/bin/edi-receive") + " " + args;
   }
   static test::CommandResult History(const std::string& args) {
-    return test::Command(test::Program("edi-station") + " history " + test::Quoted(*station_) + " " + args);
+    return test::Command("LC_ALL=C " + test::Program("edi-station") + " history " + test::Quoted(*station_) + " " + args);
   }
   static std::string* station_;
 };
@@ -37,6 +37,10 @@ TEST_F(HistoryCommandTest, ListsEveryTransferAndSaysWhichFailed) {
   EXPECT_NE(all.out.find("DEMOW01 デモ手動センター（ＣＩＩ）  failed at 枝番 2 (ローカル変換(CII)): 9999/"),
             std::string::npos)
       << all.out;
+  const auto japanese = test::Command("LC_ALL=ja_JP.UTF-8 " + test::Program("edi-station") + " history " +
+                                      test::Quoted(*station_));
+  EXPECT_NE(japanese.out.find("正常終了"), std::string::npos) << "the locale's language";
+  EXPECT_NE(japanese.out.find("異常終了 枝番 2"), std::string::npos);
   const auto failed = History("--failed");
   EXPECT_EQ(failed.out.find("通番 4 "), std::string::npos);
   EXPECT_NE(failed.out.find("通番 5 "), std::string::npos);

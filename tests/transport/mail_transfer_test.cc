@@ -97,7 +97,7 @@ class MailTest : public ::testing::Test {
 
   Outcome Run(MailTransferRequest& request) {
     const MailSettings settings = ReadMailSettings(ProfileFile::Load(dir_ / "EDI.ini"));
-    MailContext context{state_, settings, progress_, receipts_, [] { return std::string("2009/03/04 05:06:07"); }};
+    MailContext context{state_, settings, progress_, receipts_, {}, [] { return std::string("2009/03/04 05:06:07"); }};
     return RunMailTransfer(request, context);
   }
 

@@ -4,15 +4,24 @@
 
 #include <QContextMenuEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <regex>
 
 #include "cii/converter_state.h"
 #include "qt_app.h"
 #include "startup/startup.h"
 #include "station/station_setup.h"
 #include "support/demo_station.h"
+#include "support/format_fixture.h"
 #include "support/test_db.h"
 #include "ui/history_window.h"
 #include "ui/mail_progress_window.h"
@@ -240,8 +249,114 @@ TEST_F(MainWindowTest, TheRowMenuOpensTheCentresHistoryByMouseAndByKeyboard) {
   }
   // The history of a centre without transfers says so.
   window_->OpenHistory(0);
-  EXPECT_TRUE(historyText().contains("no transfers"));
+  EXPECT_TRUE(historyText().contains(QString::fromUtf8("処理履歴はありません")));
   EXPECT_EQ(Marks(), QString::fromUtf8("××××"));
+}
+
+// A run over a range marked with Shift+Down in which the last centre fails.
+TEST_F(MainWindowTest, AFailedRowShowsItsColourAndReasonWithoutAClickAndRunsAgainFromItsMenu) {
+  fs::remove(station_ / "recv/DEMOW02/orders.XML");  // DEMOW02 has no file to take: a receive error
+  cii::ConverterState converters;
+  converters.errLog = cii::ErrLog((station_ / "system/bin/ERR.LOG").string());
+  MailProgressWindow mail(window_.get());
+  ConfiguredPathDialogs dialogs;
+  const JobContext context{db_, state_, converters, "OP01", [] {}, mail, dialogs};
+  window_->SetJobContext(&context);
+  Key(Qt::Key_Down, Qt::ShiftModifier);
+  Key(Qt::Key_Down, Qt::ShiftModifier);
+  Key(Qt::Key_Space);
+  ASSERT_EQ(Marks(), QString::fromUtf8("○○○×"));
+  window_->RunMarkedCentres();
+  ASSERT_EQ(RowAt(2).state, kRowError);
+  // Only the last row processed is selected, and its text is drawn in the
+  // error colour, not in the highlight's.
+  const QModelIndexList selected = window_->grid().selectionModel()->selectedRows();
+  ASSERT_EQ(selected.size(), 1);
+  EXPECT_EQ(selected[0].row(), 2);
+  const QColor error = ReadStateColours(state_, QApplication::palette()).error;
+  EXPECT_EQ(TextColour(2), error);
+  const QImage shot = window_->grid().viewport()->grab().toImage();
+  const QRect rowRect = window_->grid().visualRect(window_->model().index(2, 1)).united(
+      window_->grid().visualRect(window_->model().index(2, 5)));
+  int errorPixels = 0;
+  for (int y = rowRect.top(); y <= rowRect.bottom(); ++y) {
+    for (int x = rowRect.left(); x <= rowRect.right(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      errorPixels += std::abs(c.red() - error.red()) < 40 && std::abs(c.green() - error.green()) < 40 &&
+                     std::abs(c.blue() - error.blue()) < 40;
+    }
+  }
+  EXPECT_GT(errorPixels, 20) << "the selected row's text is drawn in its state colour";
+  // The error cell tells the step, the codes and the reason; the history window begins with it.
+  const QString tip = window_->model().index(2, 5).data(Qt::ToolTipRole).toString();
+  EXPECT_TRUE(tip.contains("5100/9999")) << tip.toStdString();
+  EXPECT_TRUE(tip.contains(QString::fromUtf8("受信"))) << tip.toStdString();
+  EXPECT_TRUE(tip.contains("orders.XML")) << tip.toStdString();
+  EXPECT_EQ(window_->model().index(1, 3).data(Qt::ToolTipRole).toString(), Cell(1, 3)) << "the whole method name";
+  window_->OpenHistory(2);
+  auto* history = window_->findChild<HistoryWindow*>("W_HISTORY");
+  ASSERT_NE(history, nullptr);
+  EXPECT_TRUE(history->text().toPlainText().startsWith(tip)) << history->text().toPlainText().toStdString();
+  EXPECT_TRUE(history->text().toPlainText().contains(QString::fromUtf8("異常終了")));
+  history->close();
+  // The cause mended, "再実行" from the row's menu runs the centre again.
+  test::WriteFile((station_ / "recv/DEMOW02/orders.XML").string(), test::ReadFile((station_ / "data/demo-orders.xml").string()));
+  window_->RerunRow(2);
+  EXPECT_EQ(RowAt(2).state, kRowDone) << window_->model().Failure(2).toStdString();
+  EXPECT_EQ(Cell(2, 6), "OK");
+  EXPECT_TRUE(window_->model().Failure(2).isEmpty());
+}
+
+TEST_F(MainWindowTest, TheWindowKeepsRepaintingWhileASilentMailServerIsWaitedFor) {
+  // A server that accepts the connection (the kernel does, into the
+  // backlog) and never says a word.
+  const int server = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(server, 4), 0);
+  socklen_t length = sizeof address;
+  getsockname(server, reinterpret_cast<sockaddr*>(&address), &length);
+  std::string ini = test::ReadFile((station_ / "EDI.ini").string());
+  ini = std::regex_replace(ini, std::regex("ProfileName=[^\r\n]*"),
+                           "ProfileName=imap://user@127.0.0.1:" + std::to_string(ntohs(address.sin_port)) +
+                               "\r\nTIMEOUT=2");
+  test::WriteFile((station_ / "EDI.ini").string(), ini);
+  cii::ConverterState converters;
+  converters.errLog = cii::ErrLog((station_ / "system/bin/ERR.LOG").string());
+  MailProgressWindow mail(window_.get());
+  mail.showErrorBox = [](const QString&) {};
+  ConfiguredPathDialogs dialogs;
+  const JobContext context{db_, state_, converters, "OP01", [] { QCoreApplication::processEvents(); }, mail, dialogs};
+  window_->SetJobContext(&context);
+  window_->model().FlipMark(0);  // DEMOM01, the mail centre
+  std::vector<std::chrono::steady_clock::time_point> ticks;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    ticks.push_back(std::chrono::steady_clock::now());
+    if (ticks.size() == 10) Key(Qt::Key_Escape);  // refused silently during the run
+  });
+  timer.start(20);
+  window_->RunMarkedCentres();
+  timer.stop();
+  close(server);
+  EXPECT_EQ(RowAt(0).state, kRowError);
+  EXPECT_EQ(questions_, 0);
+  ASSERT_GT(ticks.size(), 20u) << "the event loop turned while the server was silent";
+  for (size_t i = 1; i < ticks.size(); ++i) {
+    EXPECT_LT(ticks[i] - ticks[i - 1], std::chrono::milliseconds(100)) << "a gap at tick " << i;
+  }
+}
+
+TEST_F(MainWindowTest, QtsOwnTextsAreJapaneseAndTheWindowKeepsItsDesignedSize) {
+  const auto box = window_->QuitQuestion();
+  EXPECT_TRUE(box->button(QMessageBox::Yes)->text().contains(QString::fromUtf8("はい")))
+      << box->button(QMessageBox::Yes)->text().toStdString();
+  EXPECT_TRUE(box->button(QMessageBox::No)->text().contains(QString::fromUtf8("いいえ")));
+  window_->resize(200, 100);
+  EXPECT_EQ(window_->size(), window_->minimumSize());
+  EXPECT_GT(window_->minimumWidth(), 700);
 }
 
 TEST(MonitorSetUpTest, AnEmptyColourSectionGivesBlackInEveryState) {
