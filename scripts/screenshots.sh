@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Pictures of the operator window on a fresh demo station, as an operator
-# sees it: before a run, with the rows marked, and after the run. The window
+# sees it: before a run, with the rows marked, and after a run in which the
+# TCP centre fails (its package reports status 0105), without a click. The window
 # runs in a real X server (Xvfb) with a Japanese font; the keys are typed
 # with xdotool and the window captured with ImageMagick.
 #   bash scripts/screenshots.sh [OUTPUT-FOLDER]   (default docs/)
@@ -12,6 +13,7 @@ cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDI_BUILD_TESTS=OFF
 cmake --build build-demo -j "$(nproc)" >/dev/null
 station=$(mktemp -d /tmp/edi-shots-XXXXXX)
 build-demo/apps/edi-station init "$station" --demo >/dev/null
+echo "STATUS=0105" >> "$station/nts/program/z_tcp-standin.ini"
 mkdir -p "$out"
 
 display=:$((90 + RANDOM % 9))
@@ -39,10 +41,10 @@ xdotool key alt+s
 # one is pictured, each is confirmed with Return on the file it proposes.
 dialogs=0
 for _ in $(seq 1 240); do
-  closed=$(sqlite3 "$station/data/edi.sqlite" \
-    "SELECT COUNT(*) FROM FL1102処理履歴ファイル WHERE 枝番 = 0 AND 処理終了日付 IS NOT NULL" 2>/dev/null || echo 0)
-  [ "$closed" = 4 ] && break
-  dialog=$(xdotool search --onlyvisible --name '^(Open|Save As)$' 2>/dev/null | head -n 1 || true)
+  ended=$(sqlite3 "$station/data/edi.sqlite" "SELECT (SELECT COUNT(*) FROM FL1102処理履歴ファイル WHERE 枝番 = 0)
+    || '/' || (SELECT COUNT(*) FROM FL9102処理中転送)" 2>/dev/null || echo 0)
+  [ "$ended" = 4/0 ] && break
+  dialog=$(xdotool search --onlyvisible --name '^(Open|Save As|開く|名前を付けて保存)$' 2>/dev/null | head -n 1 || true)
   if [ -n "$dialog" ]; then
     sleep 1
     if [ "$dialogs" = 0 ]; then
@@ -54,12 +56,12 @@ for _ in $(seq 1 240); do
   fi
   sleep 0.5
 done
-# One row selected, so that the others show their state's colour.
-xdotool mousemove --window "$window" 300 137 click 1
+# As the run left it: the last row processed selected, every row in its
+# state's colour.
 sleep 1
 shoot monitor-after.png
-# The history of the first centre, from its row's menu.
-xdotool mousemove --window "$window" 300 137 click 3
+# The history of the failed centre, from its row's menu.
+xdotool mousemove --window "$window" 300 212 click 3
 sleep 1
 xdotool key Down Return
 history=$(timeout 20 xdotool search --sync --onlyvisible --name "^処理履歴 " | head -n 1)

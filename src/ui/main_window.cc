@@ -20,32 +20,40 @@ namespace {
 
 constexpr char kCaption[] = "組立メーカEDI手動受信";
 
-// Draws a selected row so that the colour of its state stays readable: a
-// light tint and a frame instead of the solid highlight that would replace
-// the text colour.
+// Draws a selected row so that the colour of its state stays readable: the
+// view tints the row lightly (the grid's highlight is a light tint, see
+// BuildGrid), the text keeps the state's colour, and a frame in the
+// style's own highlight marks the row.
 class StateKeepingDelegate : public QStyledItemDelegate {
  public:
-  using QStyledItemDelegate::QStyledItemDelegate;
+  StateKeepingDelegate(QColor frame, QObject* parent) : QStyledItemDelegate(parent), frame_(frame) {}
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QStyleOptionViewItem plain = option;
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     plain.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
-    if (selected) {
-      QColor tint = option.palette.color(QPalette::Highlight);
-      tint.setAlpha(48);
-      painter->fillRect(option.rect, tint);
-    }
     QStyledItemDelegate::paint(painter, plain, index);
     if (selected) {
       painter->save();
-      painter->setPen(QPen(option.palette.color(QPalette::Highlight), 2));
+      painter->setPen(QPen(frame_, 2));
       painter->drawLine(option.rect.topLeft() + QPoint(0, 1), option.rect.topRight() + QPoint(0, 1));
       painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
       painter->restore();
     }
   }
+
+ private:
+  QColor frame_;
 };
+
+// The style's highlight mixed with the base colour: light enough that any
+// state colour reads on it.
+QColor LightTint(const QPalette& palette) {
+  const QColor highlight = palette.color(QPalette::Highlight);
+  const QColor base = palette.color(QPalette::Base);
+  return QColor((highlight.red() + 4 * base.red()) / 5, (highlight.green() + 4 * base.green()) / 5,
+                (highlight.blue() + 4 * base.blue()) / 5);
+}
 constexpr int kColumnTwips[CentreModel::kColumns] = {550, 1680, 5000, 1160, 1440, 1440, 1440};
 constexpr int kRowTwips = 380;
 constexpr int kLeft = 12;
@@ -157,7 +165,12 @@ void MainWindow::BuildGrid() {
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setTabKeyNavigation(false);
   grid_->setWordWrap(false);
-  grid_->setItemDelegate(new StateKeepingDelegate(grid_));
+  QPalette palette = grid_->palette();
+  grid_->setItemDelegate(new StateKeepingDelegate(palette.color(QPalette::Highlight), grid_));
+  for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, QPalette::Highlight, LightTint(palette));
+  }
+  grid_->setPalette(palette);
   grid_->installEventFilter(this);
   grid_->viewport()->installEventFilter(this);
   connect(grid_, &QTableView::clicked, this, &MainWindow::OnGridClicked);
