@@ -1,7 +1,9 @@
 // edi-receive: the station's run without windows, for scheduled or remote
 // use. It starts up as the window does, marks the named centres (or every
 // listed one) and runs them, printing each centre's stage statuses.
+#include <algorithm>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "base/text.h"
 #include "cii/converter_state.h"
 #include "jobs/control_master.h"
+#include "jobs/rerun.h"
 #include "jobs/run_folders.h"
 #include "jobs/run_loop.h"
 #include "startup/settings_folder.h"
@@ -20,7 +23,7 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: edi-receive [--operator CODE] (--all | --centre CODE ...)\n"
+    "usage: edi-receive [--operator CODE] (--all | --centre CODE ... | --rerun N [--registration-checked])\n"
     "\n"
     "Receives, converts, registers and backs up the named centres of the station whose\n"
     "EDI.ini lies two folders above this program (as the window's run does). Centres are\n"
@@ -28,6 +31,12 @@ constexpr char kUsage[] =
     "\n"
     "  --all            every listed centre\n"
     "  --centre CODE    a listed centre; may be repeated\n"
+    "  --rerun N        transfer N's centre again, as a new transfer that takes N's received\n"
+    "                   files from the backup folder instead of the transport (refused when\n"
+    "                   they are missing or changed, as the ledger of received files knows them)\n"
+    "  --registration-checked\n"
+    "                   with --rerun: the operator checked the business application, so a\n"
+    "                   transfer whose registration's outcome is unknown (8100) may run again\n"
     "  --operator CODE  the operator code of the translator's command file (default: the\n"
     "                   login name)\n"
     "  Options take their value as \"--name value\" or \"--name=value\".\n"
@@ -87,6 +96,10 @@ class PrintingView : public edi::RunView {
       case Kind::kSkipped:
         std::cerr << "edi-receive: " << report.centreCode << " skipped: " << report.outcome.reason << std::endl;
         break;
+      case Kind::kRetry:
+        std::cerr << "edi-receive: " << report.centreCode << " " << transfer << " " << report.step << " "
+                  << report.outcome.Codes() << ": " << report.outcome.reason << std::endl;
+        break;
     }
   }
   void ShowProcessing() override {}
@@ -101,13 +114,39 @@ class PrintingView : public edi::RunView {
   std::vector<edi::CentreRow> rows_;
 };
 
+// Marks the rows to run: --all, the --centre codes, or the centre of the
+// transfer re-run (added when the list does not hold it). False with
+// `error` for a --centre that is not listed.
+bool MarkRows(const edi::ParsedOptions& options, const edi::RerunSource* rerun, edi::Database& db,
+              std::vector<edi::CentreRow>& rows, std::string& error) {
+  const auto centres = options.Values("centre");
+  std::set<std::string> wanted(centres.begin(), centres.end());
+  if (rerun != nullptr) wanted.insert(rerun->centreCode);
+  for (const auto& code : wanted) {
+    if (std::any_of(rows.begin(), rows.end(), [&](const edi::CentreRow& r) { return r.centreCode == code; })) continue;
+    if (rerun == nullptr) {
+      error = "centre " + code + " is not in the centre list";
+      return false;
+    }
+    edi::CentreMaster centre;
+    edi::LookupCentre(db, code, centre);
+    rows.push_back(edi::CentreRow{0, code, centre.centreName, centre.transferMethod, "", "", "", edi::kRowNormal});
+  }
+  for (auto& row : rows) {
+    if (options.Has("all") || wanted.count(row.centreCode) > 0) row.selected = -1;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   edi::ParsedOptions options;
   std::string error;
   if (!edi::ParseOptions(std::vector<std::string_view>(argv + 1, argv + argc),
-                         {{"operator"}, {"all", false}, {"centre", true, true}}, options, error)) {
+                         {{"operator"}, {"all", false}, {"centre", true, true}, {"rerun"},
+                          {"registration-checked", false}},
+                         options, error)) {
     return Usage(error);
   }
   if (options.Has("help")) {
@@ -116,7 +155,15 @@ int main(int argc, char** argv) {
   }
   if (!options.plain().empty()) return Usage("unexpected argument " + options.plain()[0]);
   const auto centres = options.Values("centre");
-  if (options.Has("all") == !centres.empty()) return Usage("give --all or --centre, not both, not neither");
+  const int modes = options.Has("all") + !centres.empty() + options.Has("rerun");
+  if (modes != 1) return Usage("give one of --all, --centre or --rerun");
+  std::optional<edi::TransferNo> rerunOf;
+  if (auto number = options.Value("rerun")) {
+    const auto parsed = edi::ParseCount(*number);
+    if (!parsed || *parsed == 0) return Usage("--rerun takes a transfer number, not \"" + *number + "\"");
+    rerunOf = *parsed;
+  }
+  if (options.Has("registration-checked") && !rerunOf) return Usage("--registration-checked goes with --rerun");
   if (const auto code = options.Value("operator"); code && !edi::IsValidOperatorCode(edi::TrimBlanks(*code), error)) {
     return Usage(error);
   }
@@ -131,17 +178,20 @@ int main(int argc, char** argv) {
     sink.ShowMessage("該当するデータがありませんでした", listed.reason);
     return 1;
   }
-  const std::set<std::string> wanted(centres.begin(), centres.end());
-  for (const auto& code : wanted) {
-    if (std::none_of(rows.begin(), rows.end(), [&](const edi::CentreRow& r) { return r.centreCode == code; })) {
-      return Usage("centre " + code + " is not in the centre list");
+  // A transfer that cannot be re-run is refused before anything runs.
+  edi::RerunSource source;
+  if (rerunOf) {
+    const edi::Outcome prepared =
+        edi::PrepareRerun(db, state.paths, *rerunOf, options.Has("registration-checked"), source);
+    if (!prepared.ok()) {
+      std::cerr << "edi-receive: --rerun " << *rerunOf << " refused: " << prepared.reason << std::endl;
+      return 1;
     }
   }
-  bool usesPackage = false;
-  for (auto& row : rows) {
-    if (options.Has("all") || wanted.count(row.centreCode) > 0) row.selected = -1;
-    usesPackage = usesPackage || (row.selected != 0 && row.transferMethod == "Z");
-  }
+  if (!MarkRows(options, rerunOf ? &source : nullptr, db, rows, error)) return Usage(error);
+  const bool usesPackage = std::any_of(rows.begin(), rows.end(), [](const edi::CentreRow& r) {
+    return r.selected != 0 && r.transferMethod == "Z";
+  });
   // A run without the folders it writes to would scatter its files: a
   // set-up error before any centre runs.
   if (!edi::CheckRunFolders(state, edi::ReadRunSettings(state), usesPackage, error)) {
@@ -156,7 +206,15 @@ int main(int argc, char** argv) {
   const std::string operatorCode = edi::TrimBlanks(options.Value("operator").value_or(state.userName));
   const edi::JobContext context{db, state, converters, operatorCode, [] {}, mail, dialogs};
   PrintingView view(std::move(rows));
-  edi::RunLoop(view, context).RunMarkedCentres();
+  edi::RunLoop loop(view, context);
+  if (rerunOf) {
+    const auto& listed = view.Rows();
+    const auto row = std::find_if(listed.begin(), listed.end(),
+                                  [&](const edi::CentreRow& r) { return r.centreCode == source.centreCode; });
+    loop.Rerun(static_cast<int>(row - listed.begin()), source);
+  } else {
+    loop.RunMarkedCentres();
+  }
 
   int done = 0, failed = 0;
   for (const auto& row : view.Rows()) {

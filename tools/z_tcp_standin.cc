@@ -14,10 +14,11 @@
 // write, default 0000; a partner with nothing sent gives 0100), NO_STATUS=1
 // (write no status file), NO_LOG=1 (leave the serial out of the log),
 // LOG_FILE (the log's name, default LOGFL.dat), EXIT (its exit status), DELAY_MS (time it takes), TRACE (a file where it
-// appends "start <serial>" and "end <serial>").
+// appends "start <serial>" and "end <serial>"), FAIL_TIMES (the first n runs report 0105 and receive nothing).
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -76,7 +77,20 @@ int main() {
   std::string status = setting("STATUS").empty() ? "0000" : setting("STATUS");
   long count = 0;
   std::error_code ec;
-  if (mode == "1" || mode == "3") {
+  // FAIL_TIMES=n: the first n runs fail with status 0105 before anything is
+  // received (a line that is down), counted in z_tcp-standin.failures.
+  bool down = false;
+  if (!setting("FAIL_TIMES").empty()) {
+    const long failed = std::atol(Read("z_tcp-standin.failures").c_str());
+    down = failed < std::stol(setting("FAIL_TIMES"));
+    if (down) {
+      std::ofstream("z_tcp-standin.failures", std::ios::trunc) << failed + 1;
+      status = "0105";
+    }
+  }
+  if (down) {
+    // the line is down: nothing moves
+  } else if (mode == "1" || mode == "3") {
     if (fs::is_regular_file(sentDir / key, ec) && !receiveFile.empty()) {
       const std::string bytes = Read(sentDir / key);
       std::ofstream(receiveFile, std::ios::binary | std::ios::trunc) << bytes;

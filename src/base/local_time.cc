@@ -16,4 +16,18 @@ LocalTime LocalTimeOf(std::time_t when) {
 
 LocalTime CurrentLocalTime() { return LocalTimeOf(std::time(nullptr)); }
 
+std::string DateBefore(const std::string& date, int days) {
+  std::tm day{};
+  if (std::sscanf(date.c_str(), "%4d/%2d/%2d", &day.tm_year, &day.tm_mon, &day.tm_mday) != 3) return date;
+  day.tm_year -= 1900;
+  day.tm_mon -= 1;
+  day.tm_mday -= days;
+  day.tm_hour = 12;  // midday: no daylight-saving change moves it to another day
+  day.tm_isdst = -1;
+  std::mktime(&day);
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d/%02d/%02d", day.tm_year + 1900, day.tm_mon + 1, day.tm_mday);
+  return text;
+}
+
 }  // namespace edi

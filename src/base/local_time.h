@@ -22,6 +22,9 @@ LocalTime LocalTimeOf(std::time_t when);
 // The local date and time now.
 LocalTime CurrentLocalTime();
 
+// The date `days` days before `date` ("yyyy/mm/dd"), in the same form.
+std::string DateBefore(const std::string& date, int days);
+
 // A clock the tests can stop.
 using Clock = std::function<LocalTime()>;
 

@@ -18,12 +18,19 @@ struct Outcome {
   std::string detailCode = kResultOk;  // 詳細コード
   std::string reason;                  // "" on success; never empty on failure
   std::vector<std::string> warnings;   // what went wrong without failing the stage
+  bool retryable = false;              // a failure before anything was received: trying again is safe
 
   bool ok() const { return endCode == kResultOk; }
 
   static Outcome Success() { return {}; }
   static Outcome Failure(std::string_view endCode, std::string_view detailCode, std::string reason) {
-    return Outcome{std::string(endCode), std::string(detailCode), std::move(reason), {}};
+    return Outcome{std::string(endCode), std::string(detailCode), std::move(reason), {}, false};
+  }
+
+  // The same failure, marked safe to try again.
+  Outcome Retryable() && {
+    retryable = true;
+    return std::move(*this);
   }
 
   // "5001/0105": the codes as the history shows them.

@@ -48,6 +48,8 @@ constexpr Meaning kMeanings[] = {
     {kResultRegistrationUnknown, "", "interrupted while the translator ran: the registration's outcome is unknown",
      "トランスレータ実行中に中断：登録結果不明"},
     {kResultBackupFailed, "", "the transfer's files could not be backed up", "バックアップ異常"},
+    {kResultDuplicate, "", "everything received was received and registered before: not converted or registered",
+     "受信データはすべて登録済みの重複：変換・登録しない"},
 };
 
 const Meaning* Find(std::string_view result, std::string_view detail) {

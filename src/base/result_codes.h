@@ -23,6 +23,7 @@ inline constexpr char kResultFilesExist[] = "6103";     // files of the transfer
 inline constexpr char kResultInterrupted[] = "8000";    // the run was killed; the detail names the stage
 inline constexpr char kResultRegistrationUnknown[] = "8100";  // killed while the translator ran: outcome unknown
 inline constexpr char kResultBackupFailed[] = "8200";   // the transfer's files could not be backed up
+inline constexpr char kResultDuplicate[] = "8300";      // everything received was received and registered before
 
 // Detail codes, by the end code they go with.
 inline constexpr char kDetailNotStarted[] = "0001";          // 4100: the translator could not be started;

@@ -80,7 +80,8 @@ const std::vector<Table>& Tables() {
        "相手先コード, 自社コード, 情報区分"},
       // The station's own tables. The ledger of received files: one row per
       // document a receive step stored (several may share one file, each at
-      // its offset), with its size and SHA-256.
+      // its offset), with its size and SHA-256, the transfer a re-run took it
+      // from and the earlier transfer it duplicates.
       {"FL9101受信ファイル台帳",
        {{"通番", "L", true},           {"連番", "I", true},
         {"センターコード", "T", false}, {"ファイル名", "T", false},
@@ -88,7 +89,7 @@ const std::vector<Table>& Tables() {
         {"SHA256", "T64", false},       {"文書ID", "T", false},
         {"送信者", "T", false},         {"受信日付", "T10", false},
         {"受信時刻", "T8", false},      {"再処理元通番", "L", false},
-        {"局", "T", false}},
+        {"重複元通番", "L", false},     {"局", "T", false}},
        "通番, 連番"},
       // The transfers a run has under way, with the station and process
       // that run them and the stage they are in: what the recovery of an
@@ -141,6 +142,12 @@ std::vector<std::string> SchemaStatements(SqlDialect dialect) {
     statements.push_back(sql);
   }
   return statements;
+}
+
+std::vector<std::string> SchemaTableNames() {
+  std::vector<std::string> names;
+  for (const auto& table : Tables()) names.emplace_back(table.name);
+  return names;
 }
 
 bool CreateSchema(Database& db) {

@@ -17,6 +17,9 @@ namespace edi {
 // The CREATE TABLE statements, one per table, for `dialect`.
 std::vector<std::string> SchemaStatements(SqlDialect dialect);
 
+// The names of the tables, in the order they are created.
+std::vector<std::string> SchemaTableNames();
+
 // Creates every table that does not exist yet. False on the first failure.
 bool CreateSchema(Database& db);
 

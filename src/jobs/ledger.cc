@@ -58,6 +58,7 @@ bool ReadLedger(Database& db, TransferNo transferNo, std::vector<LedgerEntry>& e
     e.date = Text(rs, "受信日付");
     e.time = Text(rs, "受信時刻");
     if (rs.Get("再処理元通番")) e.rerunOf = Number(rs, "再処理元通番");
+    if (rs.Get("重複元通番")) e.duplicateOf = Number(rs, "重複元通番");
     e.station = Text(rs, "局");
     entries.push_back(std::move(e));
   }
@@ -71,6 +72,28 @@ bool LedgerKnows(Database& db, const std::string& centreCode, const std::string&
          !rs.AtEnd();
 }
 
+TransferNo RegisteredEarlier(Database& db, const std::string& centreCode, const std::string& sha256,
+                             const std::string& since, TransferNo self, TransferNo except) {
+  ResultSet rs;
+  if (!db.Query("SELECT l.通番 FROM FL9101受信ファイル台帳 l WHERE l.センターコード = :1 AND l.SHA256 = :2"
+                " AND l.通番 <> :3 AND l.通番 <> :4 AND l.受信日付 >= :5 AND EXISTS (SELECT 1 FROM"
+                " FL1102処理履歴ファイル h WHERE h.通番 = l.通番 AND h.処理種別 = '41' AND h.終了コード = '0000')"
+                " ORDER BY l.通番 LIMIT 1",
+                {centreCode, sha256, self, except, since}, rs) ||
+      rs.AtEnd()) {
+    return 0;
+  }
+  return Number(rs, "通番");
+}
+
+Outcome MarkDuplicate(Database& db, TransferNo transferNo, int sequence, TransferNo earlier) {
+  if (!db.ExecuteSql("UPDATE FL9101受信ファイル台帳 SET 重複元通番 = :1 WHERE 通番 = :2 AND 連番 = :3",
+                     {earlier, transferNo, static_cast<long long>(sequence)})) {
+    return Outcome::Failure(kResultFailed, kResultOk, "cannot mark a duplicate in the ledger: " + db.LastError());
+  }
+  return Outcome::Success();
+}
+
 Outcome TransferReceiptLog::Record(const ReceivedDocument& document) {
   LedgerEntry entry;
   entry.transferNo = transferNo_;
@@ -82,6 +105,7 @@ Outcome TransferReceiptLog::Record(const ReceivedDocument& document) {
   entry.documentId = document.documentId;
   entry.sender = document.sender;
   entry.station = station_;
+  entry.rerunOf = rerunOf_;
   const Outcome added = AddLedgerEntry(db_, entry, clock_);
   if (added.ok()) ++recorded_;
   return added;

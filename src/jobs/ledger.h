@@ -26,7 +26,8 @@ struct LedgerEntry {
   std::string documentId;
   std::string sender;
   std::string date, time;       // when it was recorded
-  std::optional<TransferNo> rerunOf;  // the transfer a re-run took it from
+  std::optional<TransferNo> rerunOf;    // the transfer a re-run took it from
+  std::optional<TransferNo> duplicateOf;  // an earlier transfer that received and registered the same
   std::string station;
 };
 
@@ -39,13 +40,23 @@ bool ReadLedger(Database& db, TransferNo transferNo, std::vector<LedgerEntry>& e
 // True when the ledger holds a document of `centreCode` with this content.
 bool LedgerKnows(Database& db, const std::string& centreCode, const std::string& sha256);
 
+// The earliest transfer other than `self` and `except` that received a
+// document of `centreCode` with this content on or after `since`
+// ("yyyy/mm/dd") and registered it (a "41" row closed with 0000); 0 when
+// there is none.
+TransferNo RegisteredEarlier(Database& db, const std::string& centreCode, const std::string& sha256,
+                             const std::string& since, TransferNo self, TransferNo except);
+
+// Marks a document of the ledger as a duplicate of `earlier`.
+Outcome MarkDuplicate(Database& db, TransferNo transferNo, int sequence, TransferNo earlier);
+
 // The receipt log of one transfer: each document a ledger row.
 class TransferReceiptLog : public ReceiptLog {
  public:
   TransferReceiptLog(Database& db, TransferNo transferNo, std::string centreCode, std::string station,
-                     Clock clock = CurrentLocalTime)
+                     Clock clock = CurrentLocalTime, std::optional<TransferNo> rerunOf = std::nullopt)
       : db_(db), transferNo_(transferNo), centreCode_(std::move(centreCode)), station_(std::move(station)),
-        clock_(std::move(clock)) {}
+        clock_(std::move(clock)), rerunOf_(rerunOf) {}
   Outcome Record(const ReceivedDocument& document) override;
   bool Knows(const std::string& sha256) override;
   int recorded() const { return recorded_; }
@@ -56,6 +67,7 @@ class TransferReceiptLog : public ReceiptLog {
   std::string centreCode_;
   std::string station_;
   Clock clock_;
+  std::optional<TransferNo> rerunOf_;
   int recorded_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "jobs/receive_job.h"
 
 #include "jobs/history.h"
+#include "jobs/rerun.h"
 #include "transport/file_exchange.h"
 #include "transport/mail_transfer.h"
 #include "transport/nts_transfer.h"
@@ -43,6 +44,7 @@ Outcome ReceiveByExchange(const Transfer& transfer, const JobContext& context, R
 
 Outcome Receive(const Transfer& transfer, const JobContext& context, ReceiptLog& receipts) {
   if (!transfer.centreLookup.ok()) return transfer.centreLookup;
+  if (transfer.rerun != nullptr) return ReceiveFromBackup(transfer, *transfer.rerun, receipts);
   const std::string& method = transfer.centre.transferMethod;
   if (method == "Z") return ReceiveByPackage(transfer, context, receipts);
   if (method == "M") return ReceiveByMail(transfer, context, receipts);

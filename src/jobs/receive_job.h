@@ -10,8 +10,9 @@
 
 namespace edi {
 
-// Receives the transfer's files, each document recorded in `receipts`. The
-// outcome is the step row's: success, the
+// Receives the transfer's files, each document recorded in `receipts`: over
+// the centre's transport, or for a re-run from the backup of the transfer it
+// re-runs. The outcome is the step row's: success, the
 // centre lookup's "7002" or "6101", the transport's "5001" (detail: the
 // package's status, or 0001 when its program could not be started) or
 // "5100" (detail 9999), or the failure to write the row. When the step row

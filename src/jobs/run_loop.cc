@@ -1,13 +1,18 @@
 #include "jobs/run_loop.h"
 
+#include <chrono>
+#include <thread>
+
 #include "base/text.h"
 #include "jobs/backup.h"
 #include "jobs/conversion.h"
+#include "jobs/duplicates.h"
 #include "jobs/history.h"
 #include "jobs/ledger.h"
 #include "jobs/receive_job.h"
 #include "jobs/recovery.h"
 #include "jobs/registration_job.h"
+#include "jobs/rerun.h"
 #include "jobs/transfer_journal.h"
 
 namespace edi {
@@ -27,12 +32,14 @@ void RunLoop::RunMarkedCentres() {
   for (size_t i = 0; i < view_.Rows().size(); ++i) {
     if (view_.Rows()[i].state == kRowNormal && view_.Rows()[i].selected != 0) rows.push_back(static_cast<int>(i));
   }
-  RunRows(rows);
+  RunRows(rows, nullptr);
 }
 
-void RunLoop::RunCentre(int row) { RunRows({row}); }
+void RunLoop::RunCentre(int row) { RunRows({row}, nullptr); }
 
-void RunLoop::RunRows(const std::vector<int>& rows) {
+void RunLoop::Rerun(int row, const RerunSource& source) { RunRows({row}, &source); }
+
+void RunLoop::RunRows(const std::vector<int>& rows, const RerunSource* rerun) {
   const RunSettings settings = ReadRunSettings(context_.state);
   view_.SetRunning(true);
   Recover(settings);
@@ -41,7 +48,7 @@ void RunLoop::RunRows(const std::vector<int>& rows) {
     if (view_.Rows()[static_cast<size_t>(row)].state != kRowNormal) continue;
     view_.BeginRow(row);
     view_.ShowProcessing();
-    ProcessCentreRow(row, settings, above);
+    ProcessCentreRow(row, settings, above, rerun);
     view_.HideProcessing();
   }
   view_.SetRunning(false);
@@ -67,7 +74,7 @@ void RunLoop::Recover(const RunSettings& settings) {
   }
 }
 
-void RunLoop::ProcessCentreRow(int row, const RunSettings& settings, TransferNo above) {
+void RunLoop::ProcessCentreRow(int row, const RunSettings& settings, TransferNo above, const RerunSource* rerun) {
   const std::string centreCode = view_.Rows()[static_cast<size_t>(row)].centreCode;
   std::string why;
   const std::unique_ptr<CentreLock> lock = CentreLock::TryLock(context_.db, context_.state, centreCode, why);
@@ -81,7 +88,8 @@ void RunLoop::ProcessCentreRow(int row, const RunSettings& settings, TransferNo 
   view_.SetRowState(row, kRowInProgress);
   TransferNo number = 0;
   if (!OpenCentreTransfer(row, centreCode, above, number)) return;
-  const Transfer transfer = LoadTransfer(context_.db, number, centreCode, context_.state.paths, settings);
+  Transfer transfer = LoadTransfer(context_.db, number, centreCode, context_.state.paths, settings);
+  transfer.rerun = rerun;
   const bool done = RunStages(row, transfer);
   const bool backedUp = BackUp(row, transfer, done);
   const Outcome ended = EndJournal(context_.db, number);
@@ -125,11 +133,66 @@ void RunLoop::Refuse(int row, TransferNo number, const Outcome& outcome) {
   Fail(row, number, "通番", FirstFailure(outcome, closed));
 }
 
+Outcome RunLoop::Receive(int row, const Transfer& transfer, ReceiptLog& receipts) {
+  const JobSettings& job = transfer.settings.job;
+  for (int retried = 0;; ++retried) {
+    view_.SetStatus(row, Stage::kReceive, "受信中");
+    Outcome received = RunReceiveJob(transfer, context_, receipts);
+    // Only a fetch that failed before anything was received is tried again,
+    // and never the operator's own file exchange or a re-run.
+    const bool again = !received.ok() && received.retryable && retried < job.retryCount &&
+                       transfer.centre.transferMethod != "W" && transfer.rerun == nullptr;
+    if (!again) return received;
+    const std::string when = "retry " + std::to_string(retried + 1) + "/" + std::to_string(job.retryCount) +
+                             " in " + std::to_string(job.retryInterval) + " s";
+    context_.converters.errLog.Write(static_cast<int>(LeadingNumber(received.endCode)),
+                                     " 受信 " + received.Codes() + ": " + received.reason + "; " + when);
+    received.reason = when + ": " + received.reason;
+    view_.Report(row, StageReport{StageReport::Kind::kRetry, transfer.centreCode, transfer.number, "受信", received});
+    view_.SetStatus(row, Stage::kReceive, "再試行待ち");
+    Wait(job.retryInterval);
+  }
+}
+
+void RunLoop::Wait(int seconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < until) {
+    if (context_.pending) context_.pending();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+bool RunLoop::CheckDuplicates(int row, const Transfer& transfer) {
+  const DuplicateCheck check =
+      FindDuplicates(context_.db, transfer, transfer.rerun != nullptr ? transfer.rerun->transferNo : 0, context_.clock);
+  if (check.duplicates.empty()) return true;
+  Outcome warned;
+  for (const auto& duplicate : check.duplicates) warned.warnings.push_back(DescribeDuplicate(duplicate));
+  Report(row, transfer.number, "受信", warned);
+  if (!transfer.settings.job.skipDuplicates) return true;
+  int left = 0;
+  const Outcome aside = SetDuplicatesAside(transfer, check, left);
+  if (aside.ok() && left > 0) return true;
+  const Outcome ended =
+      aside.ok() ? Outcome::Failure(kResultDuplicate, kResultOk,
+                                    "everything transfer " + TransferDigits(transfer.number) +
+                                        " received was received and registered before ([DUPLICATE] ACTION=skip):"
+                                        " it is backed up, not converted or registered")
+                 : aside;
+  RowCloseRecord close;
+  close.transferNo = transfer.number;
+  close.SetCodes(ended);
+  const Outcome closed = CloseHistoryRow(context_.db, close, context_.clock);
+  view_.SetStatus(row, Stage::kConversion, aside.ok() ? "重複" : "変換ｴﾗｰ");
+  Fail(row, transfer.number, "変換", FirstFailure(ended, closed));
+  return false;
+}
+
 bool RunLoop::RunStages(int row, const Transfer& transfer) {
-  view_.SetStatus(row, Stage::kReceive, "受信中");
   TransferReceiptLog receipts(context_.db, transfer.number, transfer.centreCode, StationName(context_.state),
-                              context_.clock);
-  const Outcome received = RunReceiveJob(transfer, context_, receipts);
+                              context_.clock,
+                              transfer.rerun != nullptr ? std::optional(transfer.rerun->transferNo) : std::nullopt);
+  const Outcome received = Receive(row, transfer, receipts);
   view_.ShowProcessing();
   if (!received.ok()) {
     view_.SetStatus(row, Stage::kReceive, "受信ｴﾗｰ");
@@ -142,6 +205,7 @@ bool RunLoop::RunStages(int row, const Transfer& transfer) {
     view_.SetStatus(row, Stage::kReceive, "OK");
     Report(row, transfer.number, "受信", received);
   }
+  if (receipts.recorded() > 0 && !CheckDuplicates(row, transfer)) return false;
   SetJournalStage(context_.db, transfer.number, kStageConversion);
   view_.SetStatus(row, Stage::kConversion, "変換中");
   const Outcome converted = ConvertReceivedFiles(transfer, context_);

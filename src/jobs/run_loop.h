@@ -18,6 +18,7 @@
 #include "jobs/control_master.h"
 #include "jobs/job_context.h"
 #include "jobs/transfer.h"
+#include "transport/receipt_log.h"
 
 namespace edi {
 
@@ -28,6 +29,7 @@ struct StageReport {
     kWarning,    // something went wrong without failing the stage: outcome.reason
     kRecovered,  // an interrupted transfer was recovered: outcome has its closing codes
     kSkipped,    // the centre was not run: another run holds it
+    kRetry,      // a failed fetch is tried again: outcome.reason says "retry k/n in s s" and why
   };
   Kind kind = Kind::kFailure;
   std::string centreCode;
@@ -77,15 +79,27 @@ class RunLoop {
   // The same for row `row` alone, whatever its mark.
   void RunCentre(int row);
 
+  // Runs row `row`'s centre as a new transfer that re-runs `source` from its
+  // backup.
+  void Rerun(int row, const RerunSource& source);
+
  private:
-  void RunRows(const std::vector<int>& rows);
+  void RunRows(const std::vector<int>& rows, const RerunSource* rerun);
   void Recover(const RunSettings& settings);
-  void ProcessCentreRow(int row, const RunSettings& settings, TransferNo above);
+  void ProcessCentreRow(int row, const RunSettings& settings, TransferNo above, const RerunSource* rerun);
   // Opens the transfer: its history row, its journal and the checks before
   // anything is received. False when it cannot run (the row tells why).
   bool OpenCentreTransfer(int row, const std::string& centreCode, TransferNo above, TransferNo& number);
   // Runs the stages of an open transfer; false when one failed.
   bool RunStages(int row, const Transfer& transfer);
+  // The receive step, tried again as [RETRY] says when it failed without
+  // receiving anything.
+  Outcome Receive(int row, const Transfer& transfer, ReceiptLog& receipts);
+  // Looks for received documents that were received and registered before;
+  // false when the transfer ends here (all of them set aside).
+  bool CheckDuplicates(int row, const Transfer& transfer);
+  // Waits `seconds` with the window's pending events running.
+  void Wait(int seconds);
   bool BackUp(int row, const Transfer& transfer, bool done);
   // Ends a transfer that cannot go on with `outcome` on its branch 0.
   void Refuse(int row, TransferNo number, const Outcome& outcome);

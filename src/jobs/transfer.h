@@ -27,6 +27,8 @@ struct RunSettings {
 
 RunSettings ReadRunSettings(const ProgramState& state);
 
+struct RerunSource;
+
 struct Transfer {
   TransferNo number = 0;
   std::string centreCode;
@@ -36,6 +38,7 @@ struct Transfer {
   Outcome companiesLookup;   // success or "7300": the registration records it
   const PathSettings& folders;  // EDIINFIL, EDIOUTFIL, OLD_FILE, MGSTPATH, NTS100_PATH of start-up
   const RunSettings& settings;
+  const RerunSource* rerun = nullptr;  // set: the transfer re-runs another from its backup
 
   // The name of one of the transfer's files (see TransferFileName).
   std::string FileName(TransferFile kind, int nth = 1, std::string_view category = {}) const;

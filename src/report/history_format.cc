@@ -109,6 +109,27 @@ std::string JsonRow(const HistoryRow& row, Language language) {
   return out + "}";
 }
 
+// "  (re-run of 通番 3; duplicate of 通番 1)" when the ledger links the story.
+std::string Links(const TransferStory& story, Language language) {
+  std::vector<std::string> links;
+  if (story.rerunOf) {
+    links.push_back(std::string(InLanguage(language, "re-run of 通番 ", "再処理元 通番 ")) + std::to_string(*story.rerunOf));
+  }
+  for (const TransferNo earlier : story.duplicateOf) {
+    links.push_back(std::string(InLanguage(language, "duplicate of 通番 ", "重複元 通番 ")) + std::to_string(earlier));
+  }
+  if (links.empty()) return "";
+  std::string text = "  (";
+  for (size_t i = 0; i < links.size(); ++i) text += (i == 0 ? "" : "; ") + links[i];
+  return text + ")";
+}
+
+std::string NumberList(const std::vector<TransferNo>& numbers, const char* separator) {
+  std::string text;
+  for (size_t i = 0; i < numbers.size(); ++i) text += (i == 0 ? "" : separator) + std::to_string(numbers[i]);
+  return text;
+}
+
 }  // namespace
 
 std::string FormatHistoryText(const std::vector<TransferStory>& stories, Language language) {
@@ -135,7 +156,7 @@ std::string FormatHistoryText(const std::vector<TransferStory>& stories, Languag
     const HistoryRow& t = story.transfer;
     out += "通番 " + std::to_string(story.transferNo) + "  " + t.Text("処理開始日付") + " " + t.Text("処理開始時刻") +
            "  " + t.Text("センターコード") + (story.centreName.empty() ? "" : " " + story.centreName) + "  " +
-           DescribeEnding(story, language) + "\n";
+           DescribeEnding(story, language) + Links(story, language) + "\n";
     out += line(titles);
     for (const auto& step : story.steps) out += line(StepCells(step, language));
     if (!story.errLog.empty()) {
@@ -150,13 +171,15 @@ std::string FormatHistoryText(const std::vector<TransferStory>& stories, Languag
 std::string FormatHistoryCsv(const std::vector<TransferStory>& stories, Language language) {
   std::string out;
   for (std::string_view column : kHistoryColumns) out += std::string(column) + ",";
-  out += "処理種別名,終了コードの意味,詳細コードの意味,センター名,結果\r\n";
+  out += "処理種別名,終了コードの意味,詳細コードの意味,センター名,結果,再処理元通番,重複元通番\r\n";
   for (const auto& story : stories) {
     auto write = [&](const HistoryRow& row) {
       for (size_t i = 0; i < kHistoryColumnCount; ++i) out += CsvField(row.values[i].value_or("")) + ",";
       out += CsvField(std::string(KindName(row.Text("処理種別")))) + "," + CsvField(EndCodeMeaning(row, language)) +
              "," + CsvField(DetailCodeMeaning(row, language)) + "," + CsvField(story.centreName) + "," +
-             std::string(EndingWord(story.ending)) + "\r\n";
+             std::string(EndingWord(story.ending)) + "," +
+             (story.rerunOf ? std::to_string(*story.rerunOf) : std::string()) + "," +
+             NumberList(story.duplicateOf, " ") + "\r\n";
     };
     write(story.transfer);
     for (const auto& step : story.steps) write(step);
@@ -175,6 +198,8 @@ std::string FormatHistoryJson(const std::vector<TransferStory>& stories, Languag
     out += ",\"outcome\":" + JsonString(std::string(EndingWord(story.ending)));
     out += ",\"outcomeText\":" + JsonString(DescribeEnding(story, language));
     out += ",\"failedBranch\":" + (story.ending == Ending::kDone ? std::string("null") : std::to_string(story.failedBranch));
+    out += ",\"rerunOf\":" + (story.rerunOf ? std::to_string(*story.rerunOf) : std::string("null"));
+    out += ",\"duplicateOf\":[" + NumberList(story.duplicateOf, ",") + "]";
     out += ",\"transfer\":" + JsonRow(story.transfer, language) + ",\"steps\":[";
     for (size_t i = 0; i < story.steps.size(); ++i) out += (i == 0 ? "" : ",") + JsonRow(story.steps[i], language);
     out += "],\"errLog\":[";

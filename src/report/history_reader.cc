@@ -1,10 +1,12 @@
 #include "report/history_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 
 #include "base/result_codes.h"
 #include "base/text.h"
+#include "jobs/history.h"
 
 namespace edi::report {
 namespace {
@@ -57,6 +59,25 @@ std::string CentreName(Database& db, const std::string& code, std::map<std::stri
   return known.emplace(code, name).first->second;
 }
 
+// What the ledger of received files says of the transfer: the transfer it
+// re-ran and the earlier ones it duplicates.
+void ReadLedgerLinks(Database& db, TransferStory& story) {
+  ResultSet rs;
+  if (!db.Query("SELECT 再処理元通番, 重複元通番 FROM FL9101受信ファイル台帳 WHERE 通番 = :1 ORDER BY 連番",
+                {story.transferNo}, rs)) {
+    return;
+  }
+  for (; !rs.AtEnd(); rs.MoveNext()) {
+    if (rs.Get("再処理元通番")) story.rerunOf = NumberOf(*rs.Get("再処理元通番"));
+    if (rs.Get("重複元通番")) {
+      const TransferNo earlier = NumberOf(*rs.Get("重複元通番"));
+      if (std::find(story.duplicateOf.begin(), story.duplicateOf.end(), earlier) == story.duplicateOf.end()) {
+        story.duplicateOf.push_back(earlier);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 bool IsNumericColumn(std::string_view column) {
@@ -79,8 +100,11 @@ int HistoryRow::Branch() const { return static_cast<int>(NumberOf(Text("枝番")
 
 void JudgeEnding(TransferStory& story) {
   auto failed = [](const HistoryRow& row) { return row.Closed() && row.Text("終了コード") != kResultOk; };
-  for (const HistoryRow& step : story.steps) {
-    if (failed(step)) {
+  for (size_t i = 0; i < story.steps.size(); ++i) {
+    const HistoryRow& step = story.steps[i];
+    const bool retried = step.Text("処理種別") == kKindTransport && i + 1 < story.steps.size() &&
+                         story.steps[i + 1].Text("処理種別") == kKindTransport;
+    if (failed(step) && !retried) {
       story.ending = Ending::kFailed;
       story.failedBranch = step.Branch();
       return;
@@ -129,7 +153,10 @@ bool ReadHistory(Database& db, const HistoryFilter& filter, std::vector<Transfer
       story.steps.push_back(std::move(row));
     }
   }
-  for (TransferStory& story : out) JudgeEnding(story);
+  for (TransferStory& story : out) {
+    JudgeEnding(story);
+    ReadLedgerLinks(db, story);
+  }
   if (filter.failedOnly) std::erase_if(out, [](const TransferStory& s) { return s.ending == Ending::kDone; });
   return true;
 }

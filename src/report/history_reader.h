@@ -50,6 +50,8 @@ struct TransferStory {
   int failedBranch = -1;           // kFailed: the first failing branch (0: the transfer row);
                                    // kStopped: the open branch, or the last step
   std::vector<std::string> errLog; // the converter log lines of the transfer, when asked for
+  std::optional<TransferNo> rerunOf;   // the transfer it re-ran from the backup
+  std::vector<TransferNo> duplicateOf; // earlier transfers that received and registered what it received
 };
 
 struct HistoryFilter {
@@ -60,8 +62,9 @@ struct HistoryFilter {
 };
 
 // Every step "0000" and branch 0 closed with "0000": done. A step (or the
-// transfer row) closed with another end code: failed, at the first such.
-// Otherwise a row left open: stopped.
+// transfer row) closed with another end code: failed, at the first such
+// (a receive step followed by another receive step was a try that was
+// repeated, and does not count). Otherwise a row left open: stopped.
 void JudgeEnding(TransferStory& story);
 
 bool ReadHistory(Database& db, const HistoryFilter& filter, std::vector<TransferStory>& out, std::string& error);

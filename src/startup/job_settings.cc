@@ -25,6 +25,13 @@ std::string PackageProgramFolder(const ProfileFile& settings) {
   return folder;
 }
 
+// A whole number of a key within [least, most]; `fallback` otherwise.
+int Number(const ProfileFile& settings, const char* section, const char* key, int least, int most, int fallback) {
+  const auto value = ParseSettingNumber(settings.Value(section, key));
+  if (!value || *value < least || *value > most) return fallback;
+  return static_cast<int>(*value);
+}
+
 }  // namespace
 
 JobSettings ReadJobSettings(const ProfileFile& settings) {
@@ -33,8 +40,11 @@ JobSettings ReadJobSettings(const ProfileFile& settings) {
   job.commandFolder = settings.Value("PATH", "PRPATH");
   job.dataKinds = DataKinds(settings);
   job.packageProgramFolder = PackageProgramFolder(settings);
-  const auto timeout = ParseSettingNumber(settings.Value("PATH", "TRANSLATOR_TIMEOUT"));
-  if (timeout && *timeout >= 1 && *timeout <= 7 * 24 * 3600) job.translatorTimeout = static_cast<int>(*timeout);
+  job.translatorTimeout = Number(settings, "PATH", "TRANSLATOR_TIMEOUT", 1, 7 * 24 * 3600, job.translatorTimeout);
+  job.retryCount = Number(settings, "RETRY", "COUNT", 0, 100, job.retryCount);
+  job.retryInterval = Number(settings, "RETRY", "INTERVAL", 0, 24 * 3600, job.retryInterval);
+  job.duplicateDays = Number(settings, "DUPLICATE", "DAYS", 0, 36500, job.duplicateDays);
+  job.skipDuplicates = TrimBlanks(settings.Value("DUPLICATE", "ACTION")) == "skip";
   return job;
 }
 

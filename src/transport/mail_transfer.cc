@@ -38,6 +38,8 @@ class MailJob {
   // Both jobs: true on success, false with `error` set (its boxes shown).
   bool Receive(MailError& error) {
     context_.progress.AddStep("受信処理開始");
+    // Until something is stored, a failure received nothing.
+    retryable_ = true;
     auto store = OpenMailStore(settings_.profileName, settings_.password, StateFolder(), Waiting(), error);
     if (!store || !store->SignOn(error)) return StepFailed(error);
     context_.progress.AddStep("ログオン");
@@ -52,6 +54,7 @@ class MailJob {
       (mail.problem.empty() ? taken : rejected).push_back(&mail);
     }
     if (!Store(taken, error)) return JobFailed(error);
+    retryable_ = taken.empty();
     context_.progress.AddStep("添付ファイル格納");
     if (!store->MarkSeen(Ids(taken), error) || !store->MarkRejected(Ids(rejected), error)) return JobFailed(error);
     if (!store->SignOff(error)) return StepFailed(error);
@@ -72,6 +75,7 @@ class MailJob {
   }
 
   const std::vector<std::string>& warnings() const { return warnings_; }
+  bool retryable() const { return retryable_; }
 
   bool Send(MailError& error) {
     context_.progress.AddStep("送信処理開始");
@@ -189,6 +193,7 @@ class MailJob {
   const MailContext& context_;
   const MailSettings& settings_;
   std::vector<std::string> warnings_;
+  bool retryable_ = false;
 };
 
 }  // namespace
@@ -220,6 +225,7 @@ Outcome RunMailTransfer(MailTransferRequest& request, const MailContext& context
                     request.partnerAddress + "\")";
   bool done = false;
   std::vector<std::string> warnings;
+  bool retryable = false;
   if (ValidRequest(request)) {
     context.progress.AddStep("パラメータチェック");
     MailJob job(request, context);
@@ -227,10 +233,12 @@ Outcome RunMailTransfer(MailTransferRequest& request, const MailContext& context
     done = request.direction == "S" ? job.Send(error) : job.Receive(error);
     why = ErrorText(error);
     warnings = job.warnings();
+    retryable = job.retryable() && error.number != kMailBadMessage && error.number != kMailNoAttachment;
   }
   context.progress.Close();
   Outcome outcome = done ? Outcome::Success() : Outcome::Failure(kResultMailOrExchange, kResultFailed, why);
   outcome.warnings = std::move(warnings);
+  outcome.retryable = !done && retryable;
   return outcome;
 }
 

@@ -131,6 +131,25 @@ bool PrepareRequest(const NtsTransferRequest& request, const NtsContext& context
          DeleteFileIfPresent(ntsPath, kStatusPattern, why);
 }
 
+// What the package's receive file looks like: whether a run wrote to it.
+struct FileStamp {
+  bool exists = false;
+  uintmax_t size = 0;
+  fs::file_time_type written{};
+  bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp StampOf(const std::string& path) {
+  std::error_code ec;
+  FileStamp stamp;
+  stamp.exists = fs::is_regular_file(path, ec);
+  if (stamp.exists) {
+    stamp.size = fs::file_size(path, ec);
+    stamp.written = fs::last_write_time(path, ec);
+  }
+  return stamp;
+}
+
 // The hash of a whole file; "" when it cannot be read.
 std::string FileHash(const fs::path& file) {
   std::string bytes;
@@ -210,19 +229,26 @@ Outcome RunNtsTransfer(NtsTransferRequest& request, const std::string& ntsFilePa
                                                                   TransferFile::kSendCii);
   if (IsSend(request.mode) && !CopyFileAtomically(sendFile, ntsFilePath, why)) return Failed(why);
 
+  const FileStamp before = StampOf(ntsFilePath);
   const ProcessResult run =
       RunAndWait(context.programFolder + kProgram, context.programFolder, lock.fd(), context.pending);
-  if (!run.started) return Outcome::Failure(kResultNts, kDetailNotStarted, "the TCP package: " + run.why);
-
+  if (!run.started) {
+    return Outcome::Failure(kResultNts, kDetailNotStarted, "the TCP package: " + run.why).Retryable();
+  }
+  // A failed run that left the receive file as it was received nothing: it
+  // may be tried again. One that wrote to it may not (the next transfer
+  // takes the file in first).
+  const bool untouched = StampOf(ntsFilePath) == before;
+  auto failed = [&](Outcome outcome) { return untouched ? std::move(outcome).Retryable() : outcome; };
   std::string status;
   long long count = 0;
   if (!ReadPackageStatus(paths.ntsPath, run, status, why) ||
       !ReadLoggedCount(paths.ntsPath, request.transferNo, count, why)) {
-    return Failed(why);
+    return failed(Failed(why));
   }
   if (status != kResultOk) {
-    return Outcome::Failure(kResultNts, status, "the TCP package reported status " + status + " for transfer " +
-                                                    TransferDigits(request.transferNo));
+    return failed(Outcome::Failure(kResultNts, status, "the TCP package reported status " + status +
+                                                           " for transfer " + TransferDigits(request.transferNo)));
   }
   request.transferredCount = count;
   return IsReceive(request.mode) ? TakeIn(ntsFilePath, request, context) : Outcome::Success();

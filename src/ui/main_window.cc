@@ -12,6 +12,7 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include "jobs/rerun.h"
 #include "ui/history_window.h"
 #include "ui/windows_colour.h"
 
@@ -92,6 +93,16 @@ MainWindow::MainWindow(std::vector<CentreRow> rows, std::vector<QString> methodN
   setObjectName("W4702301");
   setWindowTitle(QString::fromUtf8(kCaption));
   askQuit = [this] { return QuitQuestion()->exec() == QMessageBox::Yes; };
+  askRegistrationChecked = [this] {
+    return QMessageBox::question(this, QString::fromUtf8(kCaption),
+                                 QString::fromUtf8("この通番はトランスレータの実行中に中断したため、登録されたかどうか"
+                                                   "わかりません。業務アプリケーションで登録されていないことを確認"
+                                                   "しましたか"),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+  };
+  showRefusal = [this](const QString& text) {
+    QMessageBox::warning(this, QString::fromUtf8(kCaption), text, QMessageBox::Ok);
+  };
   BuildLabels();
   BuildGrid();
   run_ = new QPushButton(QString::fromUtf8("処理実行(&S)"), this);
@@ -265,7 +276,27 @@ void MainWindow::OpenHistory(int row) {
   const CentreRow& centre = model_->rows()[static_cast<size_t>(row)];
   auto* window = new HistoryWindow(context_->db, centre.centreCode, QString::fromStdString(centre.centreName),
                                    model_->Failure(row), this);
+  window->rerun = [this, row, window](TransferNo transferNo) {
+    if (RerunTransfer(row, transferNo)) window->close();
+  };
   window->show();
+}
+
+bool MainWindow::RerunTransfer(int row, TransferNo transferNo) {
+  if (running_ || context_ == nullptr || row < 0 || row >= model_->rowCount()) return false;
+  RerunSource source;
+  Outcome prepared = PrepareRerun(context_->db, context_->state.paths, transferNo, false, source);
+  if (!prepared.ok() && prepared.reason.find("--registration-checked") != std::string::npos &&
+      askRegistrationChecked()) {
+    prepared = PrepareRerun(context_->db, context_->state.paths, transferNo, true, source);
+  }
+  if (!prepared.ok()) {
+    showRefusal(QString::fromUtf8("再処理できません: ") + QString::fromStdString(prepared.reason));
+    return false;
+  }
+  model_->Reset(row);
+  RunLoop(*this, *context_).Rerun(row, source);
+  return true;
 }
 
 void MainWindow::RerunRow(int row) {
@@ -378,10 +409,27 @@ void MainWindow::SetRowState(int row, int16_t state) {
 }
 
 void MainWindow::Report(int row, const StageReport& report) {
-  if (row < 0 || report.kind == StageReport::Kind::kWarning) return;
-  model_->SetFailure(row, QString::fromStdString(report.kind == StageReport::Kind::kSkipped
-                                                     ? report.outcome.reason
-                                                     : DescribeFailure(report, Language::kJapanese)));
+  if (row < 0) return;
+  using Kind = StageReport::Kind;
+  QString text;
+  switch (report.kind) {
+    case Kind::kFailure:
+    case Kind::kRecovered:
+      text = QString::fromStdString(DescribeFailure(report, Language::kJapanese));
+      break;
+    case Kind::kSkipped:
+      text = QString::fromStdString(report.outcome.reason);
+      break;
+    case Kind::kWarning:
+      text = QString::fromUtf8("警告: ") + QString::fromStdString(report.outcome.reason);
+      break;
+    case Kind::kRetry:
+      text = QString::fromUtf8("再試行: ") + QString::fromStdString(report.outcome.reason);
+      break;
+  }
+  // The row's tooltip collects what its run told, newest last.
+  const QString& before = model_->Failure(row);
+  model_->SetFailure(row, before.isEmpty() ? text : before + "\n" + text);
 }
 
 void MainWindow::ShowProcessing() {

@@ -61,6 +61,13 @@ class MainWindow : public QWidget, public RunView {
   // Returns a done or failed row to the normal state and runs its centre
   // alone, as a new run would.
   void RerunRow(int row);
+  // Re-runs transfer `transferNo` of row `row`'s centre from its backup; a
+  // transfer whose registration's outcome is unknown needs the operator's
+  // word that the business application was checked (askRegistrationChecked).
+  // A refusal is told in a message box (showRefusal). False when refused.
+  bool RerunTransfer(int row, TransferNo transferNo);
+  std::function<bool()> askRegistrationChecked;
+  std::function<void(const QString&)> showRefusal;
 
   // The run button's action: the run over the marked centres.
   void RunMarkedCentres();

@@ -181,6 +181,26 @@ TEST_F(EdiReceiveTest, ABackupFolderThatIsFullFailsTheTransferAndKeepsTheFiles) 
   EXPECT_TRUE(fs::exists(station_ + "/in/00000001_RCV_DEMOW01_____.CII"));
 }
 
+TEST_F(EdiReceiveTest, ARerunTakesTheBackupOrIsRefused) {
+  SetKey("MGCMDLINEKR", station_ + "/system/bin/edi-translator-standin --in " + station_ + "/in/ --fail 0101=05");
+  EXPECT_EQ(Command(receive_ + " --centre DEMOW01").status, 1);
+  SetKey("MGCMDLINEKR", station_ + "/system/bin/edi-translator-standin --in " + station_ + "/in/");
+  CommandResult run = Command(receive_ + " --rerun 1");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("DEMOW01\tOK\tOK\tOK\t2\n"), std::string::npos) << run.out;
+  EXPECT_EQ(Sql("SELECT 再処理元通番 FROM FL9101受信ファイル台帳 WHERE 通番 = 2"), "1\n");
+  EXPECT_NE(Command("LC_ALL=C " + test::Program("edi-station") + " history " + station_ + " --transfer 2")
+                .out.find("re-run of 通番 1"),
+            std::string::npos);
+  fs::remove(station_ + "/old/00000001_RCV_DEMOW01_____.CII");
+  run = Command(receive_ + " --rerun 1");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("refused"), std::string::npos) << run.err;
+  EXPECT_EQ(Sql("SELECT COUNT(*) FROM FL1102処理履歴ファイル WHERE 枝番 = 0"), "2\n") << "nothing ran";
+  EXPECT_EQ(Command(receive_ + " --rerun 1 --all").status, 2);
+  EXPECT_EQ(Command(receive_ + " --all --registration-checked").status, 2);
+}
+
 TEST_F(EdiReceiveTest, StartUpFailuresAndAnEmptyListExitOne) {
   CommandResult run = Command("sqlite3 " + station_ + "/data/edi.sqlite \"UPDATE FL1903EDI制御マスタ SET 相手先種別 = '2'\"");
   ASSERT_EQ(run.status, 0);

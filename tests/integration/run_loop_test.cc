@@ -14,8 +14,10 @@
 #include "db/null_value.h"
 #include "jobs/backup.h"
 #include "jobs/centre_lock.h"
+#include "jobs/ledger.h"
 #include "jobs/conversion.h"
 #include "jobs/recovery.h"
+#include "jobs/rerun.h"
 #include "jobs/transfer_journal.h"
 #include "jobs/registration_job.h"
 #include "report/err_log_lines.h"
@@ -114,10 +116,11 @@ class RunLoopTest : public ::testing::TestWithParam<std::string> {
     return byCode;
   }
 
-  void RunMarked() {
-    ConfiguredPathDialogs dialogs;
-    const JobContext context{db(), state_, converters_, "OP01", [] {}, mail_, dialogs};
-    RunLoop(view_, context).RunMarkedCentres();
+  void RunMarked() { RunLoop(view_, Context()).RunMarkedCentres(); }
+
+  const JobContext& Context() {
+    context_ = std::make_unique<JobContext>(JobContext{db(), state_, converters_, "OP01", [] {}, mail_, dialogs_});
+    return *context_;
   }
 
   // The reason the view was told for `step`, "" when none.
@@ -183,6 +186,8 @@ class RunLoopTest : public ::testing::TestWithParam<std::string> {
   cii::ConverterState converters_;
   SilentMail mail_;
   RecordingView view_;
+  ConfiguredPathDialogs dialogs_;
+  std::unique_ptr<JobContext> context_;
   std::string why_;
 };
 
@@ -528,6 +533,80 @@ TEST_P(RunLoopTest, TheBackupTakesOnlyTheTransfersRegularFiles) {
   EXPECT_TRUE(BackUpTransferFiles(transfer).ok());
   EXPECT_FALSE(fs::exists(fs::symlink_status(Path("old/00000009_zz"))));
   EXPECT_EQ(test::ReadFile(Path("old/00000009_RCV_DEMOW01_____.CII")), "received");
+}
+
+TEST_P(RunLoopTest, AFailedTransferIsRerunFromItsBackupOnceItsCauseIsMended) {
+  SetKey("MGCMDLINEKR", Path("system/bin/edi-translator-standin") + " --in " + Path("in/") + " --fail 0101=05");
+  Run({"DEMOZ01"});
+  const long long failed = TransferOf("DEMOZ01");
+  ASSERT_EQ(History(failed)[0].end, "9999");
+  SetKey("MGCMDLINEKR", Path("system/bin/edi-translator-standin") + " --in " + Path("in/"));
+  RerunSource source;
+  ASSERT_TRUE(PrepareRerun(db(), state_.paths, failed, false, source).ok());
+  Run({});  // the rows afresh, nothing marked
+  RunLoop(view_, Context()).Rerun(3, source);
+  const long long rerun = TransferOf("DEMOZ01");
+  EXPECT_EQ(Statuses(view_.rows[3]), "OK|OK|OK|2");
+  EXPECT_EQ(test::ReadFile(Path("in/") + TransferFileName(rerun, "DEMOZ01", TransferFile::kLocal, 1, "0101")),
+            test::ReadFile(Path("in/") + TransferFileName(failed, "DEMOZ01", TransferFile::kLocal, 1, "0101")))
+      << "the same local records as the transfer it re-runs";
+  std::vector<LedgerEntry> ledger;
+  ASSERT_TRUE(ReadLedger(db(), rerun, ledger, why_));
+  ASSERT_EQ(ledger.size(), 1u);
+  EXPECT_EQ(ledger[0].rerunOf, failed);
+  EXPECT_TRUE(ledger[0].duplicateOf == std::nullopt) << "never a duplicate of the transfer it re-runs";
+  // A backup that changed, or went, cannot be re-run.
+  const std::string backup = Path("old/") + TransferFileName(failed, "DEMOZ01", TransferFile::kReceivedCii);
+  test::WriteFile(backup, test::ReadFile(backup) + "x");
+  EXPECT_NE(PrepareRerun(db(), state_.paths, failed, false, source).reason.find("differs"), std::string::npos);
+  fs::remove(backup);
+  EXPECT_NE(PrepareRerun(db(), state_.paths, failed, false, source).reason.find("missing"), std::string::npos);
+  // One whose registration's outcome is unknown needs the operator's word.
+  ASSERT_TRUE(db().ExecuteSql("UPDATE FL1102処理履歴ファイル SET 終了コード = '8100' WHERE 通番 = :1 AND 枝番 = 0",
+                              {rerun}));
+  EXPECT_NE(PrepareRerun(db(), state_.paths, rerun, false, source).reason.find("--registration-checked"),
+            std::string::npos);
+  EXPECT_TRUE(PrepareRerun(db(), state_.paths, rerun, true, source).ok());
+}
+
+TEST_P(RunLoopTest, AFailedFetchIsTriedAgainOnlyWhenNothingWasReceived) {
+  SetKey("MGCMDLINEKR", Path("system/bin/edi-translator-standin") + " --in " + Path("in/") +
+                            "\r\n[RETRY]\r\nCOUNT=3\r\nINTERVAL=0");
+  const std::string standin = Path("nts/program/z_tcp-standin.ini");
+  const std::string settings = test::ReadFile(standin);
+  test::WriteFile(standin, settings + "FAIL_TIMES=2\n");
+  auto rows = Run({"DEMOZ01"});
+  EXPECT_EQ(Statuses(rows["DEMOZ01"]), "OK|OK|OK|2");
+  const long long tried = TransferOf("DEMOZ01");
+  EXPECT_EQ(Kinds(tried), "01:0000/0000 10:5001/0105 10:5001/0105 10:0000/0000 31:0000/0000 41:0000/0000");
+  EXPECT_EQ(std::count_if(view_.reports.begin(), view_.reports.end(),
+                          [](const StageReport& r) { return r.kind == StageReport::Kind::kRetry; }),
+            2);
+  // A package that wrote its receive file and then reported a failure is
+  // not tried again: that would receive twice.
+  test::WriteFile(standin, settings + "STATUS=0105\n");
+  rows = Run({"DEMOZ01"});
+  EXPECT_EQ(Kinds(TransferOf("DEMOZ01")), "01:(null)/(null) 10:5001/0105");
+}
+
+TEST_P(RunLoopTest, AFileReceivedTwiceIsWarnedOfOrSkipped) {
+  Run({"DEMOZ01"});
+  const long long first = TransferOf("DEMOZ01");
+  auto rows = Run({"DEMOZ01"});  // the partner sends the same file again
+  const long long second = TransferOf("DEMOZ01");
+  EXPECT_EQ(Statuses(rows["DEMOZ01"]), "OK|OK|OK|2") << "warn: registered all the same";
+  std::vector<LedgerEntry> ledger;
+  ASSERT_TRUE(ReadLedger(db(), second, ledger, why_));
+  ASSERT_EQ(ledger.size(), 1u);
+  EXPECT_EQ(ledger[0].duplicateOf, first);
+  EXPECT_NE(LogOf(second).find("duplicates what transfer " + TransferDigits(first)), std::string::npos);
+  SetKey("MGCMDLINEKR", Path("system/bin/edi-translator-standin") + " --in " + Path("in/") +
+                            "\r\n[DUPLICATE]\r\nACTION=skip");
+  rows = Run({"DEMOZ01"});
+  const long long third = TransferOf("DEMOZ01");
+  EXPECT_EQ(Statuses(rows["DEMOZ01"]), "OK|重複||9");
+  EXPECT_EQ(Kinds(third), "01:8300/0000 10:0000/0000") << "backed up, neither converted nor registered";
+  EXPECT_TRUE(fs::exists(Path("old/") + TransferFileName(third, "DEMOZ01", TransferFile::kReceivedCii) + ".duplicate"));
 }
 
 TEST(ReceivedXml, FilesOfTheTransferByWholeName) {

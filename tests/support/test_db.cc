@@ -10,12 +10,6 @@
 namespace edi::test {
 namespace {
 
-const char* const kTables[] = {
-    "FL1102処理履歴ファイル",   "FL1903EDI制御マスタ",
-    "FL1915センタ利用企業マスタ", "区分マスタ",
-    "FL1902フォーマット情報マスタ", "FL1903レコードフォーマット情報マスタ",
-    "FL1916メッセージグループ情報マスタ"};
-
 std::string& LastSqliteFile() {
   static std::string file;
   return file;
@@ -70,8 +64,8 @@ bool OpenEmptyTestDatabase(const std::string& backend, Database& db) {
     std::cerr << "cannot connect: " << db.LastError() << "\n";
     return false;
   }
-  for (const char* table : kTables) {
-    if (!db.ExecuteSql("DROP TABLE IF EXISTS " + std::string(table))) return false;
+  for (const std::string& table : SchemaTableNames()) {
+    if (!db.ExecuteSql("DROP TABLE IF EXISTS " + table)) return false;
   }
   return CreateSchema(db);
 }

@@ -1,0 +1,104 @@
+#include "jobs/rerun.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <map>
+
+#include "base/files.h"
+#include "base/sha256.h"
+#include "db/null_value.h"
+
+namespace edi {
+namespace {
+
+Outcome Refused(std::string why) { return Outcome::Failure(kResultFailed, kResultOk, std::move(why)); }
+
+// The name a file of transfer `from` takes in transfer `to`: the same name
+// with the new number in front.
+std::string RenamedFor(const std::string& name, TransferNo from, TransferNo to) {
+  const std::string digits = TransferDigits(from);
+  if (name.compare(0, digits.size(), digits) != 0) return name;
+  return TransferDigits(to) + name.substr(digits.size());
+}
+
+// Checks every document of the source against its backed-up file, and
+// that each file holds its documents and nothing else.
+bool BackupMatchesLedger(const PathSettings& folders, const RerunSource& source, std::string& why) {
+  std::map<std::string, long long> extent;  // file → where its last document ends
+  for (const auto& document : source.documents) {
+    long long& end = extent[document.fileName];
+    end = std::max(end, document.offset + document.size);
+  }
+  for (const auto& [name, end] : extent) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(folders.oldFile + name, ec);
+    if (!ec && static_cast<long long>(size) != end) {
+      why = "the backup " + folders.oldFile + name + " of transfer " + TransferDigits(source.transferNo) + " has " +
+            std::to_string(size) + " bytes, not the " + std::to_string(end) +
+            " that were received: it differs from what was received and cannot be re-run";
+      return false;
+    }
+  }
+  for (const auto& document : source.documents) {
+    const std::string file = folders.oldFile + document.fileName;
+    std::string hash;
+    if (!Sha256OfFile(file, document.offset, document.size, hash)) {
+      why = "the backup " + file + " of transfer " + TransferDigits(source.transferNo) +
+            " is missing or shorter than the ledger says: it cannot be re-run";
+      return false;
+    }
+    if (hash != document.sha256) {
+      why = "the backup " + file + " of transfer " + TransferDigits(source.transferNo) +
+            " differs from what was received (SHA-256): it cannot be re-run";
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+Outcome PrepareRerun(Database& db, const PathSettings& folders, TransferNo transferNo, bool registrationChecked,
+                     RerunSource& source) {
+  source = RerunSource{transferNo, "", {}};
+  ResultSet rs;
+  if (!db.Query("SELECT センターコード, 終了コード FROM FL1102処理履歴ファイル WHERE 通番 = :1 AND 枝番 = 0",
+                {transferNo}, rs)) {
+    return Refused("cannot read the history: " + db.LastError());
+  }
+  if (rs.AtEnd()) return Refused("there is no transfer " + TransferDigits(transferNo) + " in the history");
+  source.centreCode = NullToTrimmed(rs.Get("センターコード"), "");
+  if (NullToTrimmed(rs.Get("終了コード"), "") == kResultRegistrationUnknown && !registrationChecked) {
+    return Refused("transfer " + TransferDigits(transferNo) +
+                   " was interrupted while the translator ran: whether its orders were registered is unknown."
+                   " Check the business application, then re-run it with --registration-checked");
+  }
+  std::string why;
+  if (!ReadLedger(db, transferNo, source.documents, why)) return Refused(why);
+  if (source.documents.empty()) {
+    return Refused("the ledger of received files holds nothing of transfer " + TransferDigits(transferNo) +
+                   ": there is nothing to re-run");
+  }
+  if (!BackupMatchesLedger(folders, source, why)) return Refused(why);
+  return Outcome::Success();
+}
+
+Outcome ReceiveFromBackup(const Transfer& transfer, const RerunSource& source, ReceiptLog& receipts) {
+  std::map<std::string, std::string> copied;  // backed-up file → its inbound copy
+  for (const auto& document : source.documents) {
+    auto [at, fresh] = copied.emplace(document.fileName, transfer.folders.ediInFil +
+                                                             RenamedFor(document.fileName, source.transferNo,
+                                                                        transfer.number));
+    std::string why;
+    if (fresh && !CopyRegularFileAtomically(transfer.folders.oldFile + document.fileName, at->second, why)) {
+      return Outcome::Failure(kResultFailed, kResultOk, why);
+    }
+    const Outcome recorded = receipts.Record(
+        {at->second, document.offset, document.size, document.sha256, document.documentId, document.sender});
+    if (!recorded.ok()) return recorded;
+  }
+  return Outcome::Success();
+}
+
+}  // namespace edi
