@@ -376,7 +376,7 @@ TEST_P(RunLoopTest, TranslatorFailuresReachTheHistory) {
   rows = Run({"DEMOW01"});
   EXPECT_EQ(rows["DEMOW01"].registrationStatus, "登録ｴﾗｰ");
   EXPECT_EQ(History(TransferOf("DEMOW01")).back().end + "/" + History(TransferOf("DEMOW01")).back().detail,
-            "9999/0005");
+            "9999/0100");
 }
 
 TEST_P(RunLoopTest, AFailingStatusLineRecordsItsOwnCode) {
