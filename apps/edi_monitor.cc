@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 #include "cii/converter_state.h"
+#include "report/after_run.h"
 #include "startup/settings_folder.h"
 #include "startup/startup.h"
 #include "ui/mail_progress_window.h"
@@ -36,6 +37,10 @@ int main(int argc, char** argv) {
   const edi::JobContext context{db,   state, converters, commandLine.trimmed().toStdString(),
                                 [] { QCoreApplication::processEvents(); }, mail, dialogs};
   window->SetJobContext(&context);
+  window->afterRun = [&](const edi::RunSummary& summary) {
+    const auto problems = edi::report::AfterRun(db, state, summary, window->Rows(), converters.errLog);
+    if (!problems.empty()) sink.ShowMessage("警報メールまたはメトリクスの異常", problems.front());
+  };
   window->show();
   return app.exec();
 }

@@ -15,6 +15,7 @@
 #include "jobs/rerun.h"
 #include "jobs/run_folders.h"
 #include "jobs/run_loop.h"
+#include "report/after_run.h"
 #include "startup/settings_folder.h"
 #include "startup/startup.h"
 #include "transport/file_exchange.h"
@@ -182,7 +183,8 @@ int main(int argc, char** argv) {
   edi::RerunSource source;
   if (rerunOf) {
     const edi::Outcome prepared =
-        edi::PrepareRerun(db, state.paths, *rerunOf, options.Has("registration-checked"), source);
+        edi::PrepareRerun(db, state.paths, edi::ArchiveFolder(state.paths, edi::ReadRunSettings(state).job), *rerunOf,
+                          options.Has("registration-checked"), source);
     if (!prepared.ok()) {
       std::cerr << "edi-receive: --rerun " << *rerunOf << " refused: " << prepared.reason << std::endl;
       return 1;
@@ -214,6 +216,10 @@ int main(int argc, char** argv) {
     loop.Rerun(static_cast<int>(row - listed.begin()), source);
   } else {
     loop.RunMarkedCentres();
+  }
+
+  for (const auto& problem : edi::report::AfterRun(db, state, loop.summary(), view.Rows(), converters.errLog)) {
+    std::cerr << "edi-receive: " << problem << std::endl;
   }
 
   int done = 0, failed = 0;

@@ -3,7 +3,12 @@
 //   edi-station init DIR [--demo]   create DIR with settings, folders, database
 //   edi-station list DIR            start up against DIR and list its centres
 //   edi-station history DIR [options]    what happened to the transfers
+//   edi-station status DIR [--format text|json]   the station at a glance
+//   edi-station overdue DIR              the centres late with their deliveries
+//   edi-station archive DIR --older-than DAYS      old backups and ERR.LOG into monthly archives
+//   edi-station clean DIR [--keep-days N] [--include-failed] [--dry-run]
 //   edi-station schema sqlite|postgres   print the database schema
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -17,8 +22,15 @@
 #include "report/err_log_lines.h"
 #include "report/history_format.h"
 #include "report/history_reader.h"
+#include "report/alert.h"
+#include "report/overdue.h"
+#include "report/station_status.h"
+#include "jobs/recovery.h"
+#include "startup/mail_settings.h"
+#include "startup/startup_settings.h"
 #include "startup/settings_folder.h"
 #include "startup/startup.h"
+#include "station/housekeeping.h"
 #include "station/station_setup.h"
 
 namespace {
@@ -28,6 +40,10 @@ int Usage() {
                "       edi-station list DIR\n"
                "       edi-station history DIR [--transfer N] [--centre CODE] [--since yyyy/mm/dd]\n"
                "                   [--until yyyy/mm/dd] [--failed] [--format text|csv|json]\n"
+               "       edi-station status DIR [--format text|json]\n"
+               "       edi-station overdue DIR\n"
+               "       edi-station archive DIR --older-than DAYS\n"
+               "       edi-station clean DIR [--keep-days N] [--include-failed] [--dry-run]\n"
                "       edi-station schema sqlite|postgres\n";
   return 2;
 }
@@ -128,6 +144,138 @@ int History(const std::vector<std::string_view>& args) {
   return 0;
 }
 
+// Starts up against the station in `dir` (its programs' folder under it).
+bool StartStation(std::string_view dir, edi::MessageSink& sink, edi::ProgramState& state, edi::Database& db,
+                  std::filesystem::path& bin) {
+  bin = (std::filesystem::absolute(std::string(dir)) / "system" / "bin").lexically_normal();
+  return edi::StartUp(bin.string(), sink, state, db);
+}
+
+int Status(const std::vector<std::string_view>& args) {
+  edi::ParsedOptions options;
+  std::string error;
+  if (!edi::ParseOptions(args, {{"format"}}, options, error) || options.plain().size() != 1) {
+    if (!error.empty()) std::cerr << "edi-station status: " << error << "\n";
+    return Usage();
+  }
+  const std::string format = options.Value("format").value_or("text");
+  if (format != "text" && format != "json") {
+    std::cerr << "edi-station status: --format is text or json\n";
+    return 2;
+  }
+  edi::StderrMessageSink sink;
+  edi::ProgramState state;
+  edi::Database db;
+  std::filesystem::path bin;
+  if (!StartStation(options.plain()[0], sink, state, db, bin)) return 1;
+  std::vector<edi::report::CentreStatus> centres;
+  const edi::Language language = edi::LanguageOfLocale();
+  if (!edi::report::ReadStationStatus(db, bin / "ERR.LOG", edi::report::CurrentMoment().date, language, centres,
+                                      error)) {
+    std::cerr << "edi-station status: " << error << "\n";
+    return 1;
+  }
+  std::cout << (format == "json" ? edi::report::FormatStatusJson(centres)
+                                 : edi::report::FormatStatusText(centres, language));
+  return 0;
+}
+
+int Overdue(const std::vector<std::string_view>& args) {
+  if (args.size() != 1) return Usage();
+  edi::StderrMessageSink sink;
+  edi::ProgramState state;
+  edi::Database db;
+  std::filesystem::path bin;
+  if (!StartStation(args[0], sink, state, db, bin)) return 1;
+  const edi::ProfileFile settings = edi::LoadStationSettings(state);
+  std::vector<std::string> bad;
+  edi::report::ReadExpectations(settings, bad);
+  for (const auto& line : bad) std::cerr << "edi-station overdue: " << line << "\n";
+  const edi::report::Moment now = edi::report::CurrentMoment();
+  std::vector<edi::report::LateCentre> late;
+  std::string error;
+  if (!edi::report::FindLateCentres(db, settings, now, late, error)) {
+    std::cerr << "edi-station overdue: " << error << "\n";
+    return 1;
+  }
+  std::cout << edi::report::FormatLateCentres(late);
+  const auto recipients = edi::report::ReadAlertRecipients(settings);
+  if (!late.empty() && !recipients.empty()) {
+    const std::string station = edi::StationName(state);
+    const edi::Outcome sent = edi::report::SendAlertMail(
+        recipients, edi::ReadMailSettings(settings), edi::report::LateSubject(station, late.size()),
+        edi::report::LateBody(station, now, late), edi::MailWaiting{});
+    if (!sent.ok()) {
+      std::cerr << "edi-station overdue: " << sent.reason << "\n";
+      edi::cii::ErrLog(bin / "ERR.LOG").Write(9999, " 警報: " + sent.reason);
+    }
+  }
+  return late.empty() ? 0 : 1;
+}
+
+int Archive(const std::vector<std::string_view>& args) {
+  edi::ParsedOptions options;
+  std::string error;
+  if (!edi::ParseOptions(args, {{"older-than"}}, options, error) || options.plain().size() != 1 ||
+      !options.Value("older-than")) {
+    std::cerr << "edi-station archive: " << (error.empty() ? "give DIR and --older-than DAYS" : error) << "\n";
+    return Usage();
+  }
+  const auto days = edi::ParseCount(*options.Value("older-than"));
+  if (!days) {
+    std::cerr << "edi-station archive: --older-than takes a number of days\n";
+    return 2;
+  }
+  edi::StderrMessageSink sink;
+  edi::ProgramState state;
+  edi::Database db;
+  std::filesystem::path bin;
+  if (!StartStation(options.plain()[0], sink, state, db, bin)) return 1;
+  std::vector<std::string> done;
+  const bool archived =
+      edi::ArchiveOldFiles(state, bin / "ERR.LOG", static_cast<int>(*days), std::time(nullptr), done, error);
+  for (const auto& line : done) std::cout << line << "\n";
+  if (!archived) {
+    std::cerr << "edi-station archive: " << error << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+int Clean(const std::vector<std::string_view>& args) {
+  edi::ParsedOptions options;
+  std::string error;
+  if (!edi::ParseOptions(args, {{"keep-days"}, {"include-failed", false}, {"dry-run", false}}, options, error) ||
+      options.plain().size() != 1) {
+    if (!error.empty()) std::cerr << "edi-station clean: " << error << "\n";
+    return Usage();
+  }
+  edi::CleanOptions clean;
+  if (auto keep = options.Value("keep-days")) {
+    const auto days = edi::ParseCount(*keep);
+    if (!days) {
+      std::cerr << "edi-station clean: --keep-days takes a number of days\n";
+      return 2;
+    }
+    clean.keepDays = static_cast<int>(*days);
+  }
+  clean.includeFailed = options.Has("include-failed");
+  clean.dryRun = options.Has("dry-run");
+  edi::StderrMessageSink sink;
+  edi::ProgramState state;
+  edi::Database db;
+  std::filesystem::path bin;
+  if (!StartStation(options.plain()[0], sink, state, db, bin)) return 1;
+  std::vector<std::string> done;
+  if (!edi::CleanOldRecords(db, state, clean, edi::report::CurrentMoment().date, done, error)) {
+    std::cerr << "edi-station clean: " << error << "\n";
+    return 1;
+  }
+  for (const auto& line : done) std::cout << line << "\n";
+  if (done.empty()) std::cout << "nothing to remove\n";
+  return 0;
+}
+
 int Schema(const std::vector<std::string_view>& args) {
   if (args.size() != 1 || (args[0] != "sqlite" && args[0] != "postgres")) return Usage();
   const auto dialect = args[0] == "sqlite" ? edi::SqlDialect::kSqlite : edi::SqlDialect::kPostgres;
@@ -144,6 +292,10 @@ int main(int argc, char** argv) {
   if (command == "init") return Init(args);
   if (command == "list") return List(args);
   if (command == "history") return History(args);
+  if (command == "status") return Status(args);
+  if (command == "overdue") return Overdue(args);
+  if (command == "archive") return Archive(args);
+  if (command == "clean") return Clean(args);
   if (command == "schema") return Schema(args);
   return Usage();
 }

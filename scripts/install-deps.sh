@@ -14,8 +14,12 @@ packages=(
   unixodbc unixodbc-dev odbc-postgresql postgresql
   # XML, character sets, mail, content hashes
   libxml2-dev libxml2-utils libicu-dev libvmime-dev libssl-dev
+  # archives of old backups
+  libarchive-dev
   # mail servers used by the mail tests
   dovecot-imapd dovecot-pop3d python3-aiosmtpd openssl ca-certificates
+  # the metrics file read back by a Prometheus parser in the tests
+  python3-prometheus-client
   # operator windows
   qt6-base-dev qt6-translations-l10n xvfb xauth fonts-noto-cjk xdotool imagemagick
   # fuzzing and sanitizer runtimes

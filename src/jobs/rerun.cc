@@ -1,10 +1,13 @@
 #include "jobs/rerun.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <map>
 
+#include "archive/backup_archive.h"
 #include "base/files.h"
 #include "base/sha256.h"
 #include "db/null_value.h"
@@ -22,9 +25,57 @@ std::string RenamedFor(const std::string& name, TransferNo from, TransferNo to) 
   return TransferDigits(to) + name.substr(digits.size());
 }
 
+// A temporary folder that lives as long as the re-run that uses it.
+class TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "edi-rerun-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TemporaryFolder() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Finds each received file in the backup folder, else in the archives
+// (newest archive first), taking it out into a temporary folder.
+bool FindFiles(const PathSettings& folders, const std::string& archiveFolder, RerunSource& source,
+               std::string& why) {
+  std::vector<std::filesystem::path> archives;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(archiveFolder, ec)) {
+    if (entry.path().filename().string().rfind("backup-", 0) == 0) archives.push_back(entry.path());
+  }
+  std::sort(archives.rbegin(), archives.rend());
+  std::shared_ptr<TemporaryFolder> extracted;
+  for (const auto& document : source.documents) {
+    if (source.files.count(document.fileName) > 0) continue;
+    std::string& where = source.files[document.fileName];
+    where = folders.oldFile + document.fileName;
+    if (std::filesystem::exists(where, ec)) continue;
+    if (!extracted) extracted = std::make_shared<TemporaryFolder>();
+    const std::string out = extracted->path() + "/" + document.fileName;
+    for (const auto& archive : archives) {
+      std::string ignored;
+      if (ExtractMember(archive, document.fileName, out, ignored)) {
+        where = out;
+        break;
+      }
+    }
+  }
+  source.extracted = extracted;
+  (void)why;
+  return true;
+}
+
 // Checks every document of the source against its backed-up file, and
 // that each file holds its documents and nothing else.
-bool BackupMatchesLedger(const PathSettings& folders, const RerunSource& source, std::string& why) {
+bool BackupMatchesLedger(const RerunSource& source, std::string& why) {
   std::map<std::string, long long> extent;  // file → where its last document ends
   for (const auto& document : source.documents) {
     long long& end = extent[document.fileName];
@@ -32,16 +83,17 @@ bool BackupMatchesLedger(const PathSettings& folders, const RerunSource& source,
   }
   for (const auto& [name, end] : extent) {
     std::error_code ec;
-    const auto size = std::filesystem::file_size(folders.oldFile + name, ec);
+    const std::string& file = source.files.at(name);
+    const auto size = std::filesystem::file_size(file, ec);
     if (!ec && static_cast<long long>(size) != end) {
-      why = "the backup " + folders.oldFile + name + " of transfer " + TransferDigits(source.transferNo) + " has " +
+      why = "the backup " + file + " of transfer " + TransferDigits(source.transferNo) + " has " +
             std::to_string(size) + " bytes, not the " + std::to_string(end) +
             " that were received: it differs from what was received and cannot be re-run";
       return false;
     }
   }
   for (const auto& document : source.documents) {
-    const std::string file = folders.oldFile + document.fileName;
+    const std::string& file = source.files.at(document.fileName);
     std::string hash;
     if (!Sha256OfFile(file, document.offset, document.size, hash)) {
       why = "the backup " + file + " of transfer " + TransferDigits(source.transferNo) +
@@ -59,9 +111,9 @@ bool BackupMatchesLedger(const PathSettings& folders, const RerunSource& source,
 
 }  // namespace
 
-Outcome PrepareRerun(Database& db, const PathSettings& folders, TransferNo transferNo, bool registrationChecked,
-                     RerunSource& source) {
-  source = RerunSource{transferNo, "", {}};
+Outcome PrepareRerun(Database& db, const PathSettings& folders, const std::string& archiveFolder,
+                     TransferNo transferNo, bool registrationChecked, RerunSource& source) {
+  source = RerunSource{transferNo, "", {}, {}, nullptr};
   ResultSet rs;
   if (!db.Query("SELECT センターコード, 終了コード FROM FL1102処理履歴ファイル WHERE 通番 = :1 AND 枝番 = 0",
                 {transferNo}, rs)) {
@@ -80,7 +132,7 @@ Outcome PrepareRerun(Database& db, const PathSettings& folders, TransferNo trans
     return Refused("the ledger of received files holds nothing of transfer " + TransferDigits(transferNo) +
                    ": there is nothing to re-run");
   }
-  if (!BackupMatchesLedger(folders, source, why)) return Refused(why);
+  if (!FindFiles(folders, archiveFolder, source, why) || !BackupMatchesLedger(source, why)) return Refused(why);
   return Outcome::Success();
 }
 
@@ -91,7 +143,7 @@ Outcome ReceiveFromBackup(const Transfer& transfer, const RerunSource& source, R
                                                              RenamedFor(document.fileName, source.transferNo,
                                                                         transfer.number));
     std::string why;
-    if (fresh && !CopyRegularFileAtomically(transfer.folders.oldFile + document.fileName, at->second, why)) {
+    if (fresh && !CopyRegularFileAtomically(source.files.at(document.fileName), at->second, why)) {
       return Outcome::Failure(kResultFailed, kResultOk, why);
     }
     const Outcome recorded = receipts.Record(

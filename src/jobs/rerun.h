@@ -6,6 +6,8 @@
 // the operator has checked the business application.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,15 +22,19 @@ struct RerunSource {
   TransferNo transferNo = 0;  // the transfer re-run
   std::string centreCode;
   std::vector<LedgerEntry> documents;  // what it received, as the ledger knows it
+  std::map<std::string, std::string> files;  // each received file's name → where it is now
+  std::shared_ptr<const void> extracted;     // a temporary folder of files taken out of archives
 };
 
 // Checks that transfer `transferNo` can be re-run and reads what it
-// received. Fails ("9999") when it is not in the history, received nothing
-// the ledger knows, a backed-up file is missing or its size or SHA-256
-// differs from the ledger, or its registration's outcome is unknown (8100)
-// and `registrationChecked` is false; the reason says which.
-Outcome PrepareRerun(Database& db, const PathSettings& folders, TransferNo transferNo, bool registrationChecked,
-                     RerunSource& source);
+// received, finding each file in the backup folder or, when it was
+// archived, in the archives of `archiveFolder`. Fails ("9999") when it is
+// not in the history, received nothing the ledger knows, a backed-up file is
+// missing or its size or SHA-256 differs from the ledger, or its
+// registration's outcome is unknown (8100) and `registrationChecked` is
+// false; the reason says which.
+Outcome PrepareRerun(Database& db, const PathSettings& folders, const std::string& archiveFolder,
+                     TransferNo transferNo, bool registrationChecked, RerunSource& source);
 
 // The receive step of a re-run: copies the source's backed-up files into
 // the inbound folder under the new transfer's names and records each

@@ -40,6 +40,8 @@ void RunLoop::RunCentre(int row) { RunRows({row}, nullptr); }
 void RunLoop::Rerun(int row, const RerunSource& source) { RunRows({row}, &source); }
 
 void RunLoop::RunRows(const std::vector<int>& rows, const RerunSource* rerun) {
+  const auto start = std::chrono::steady_clock::now();
+  summary_ = RunSummary{};
   const RunSettings settings = ReadRunSettings(context_.state);
   view_.SetRunning(true);
   Recover(settings);
@@ -48,10 +50,20 @@ void RunLoop::RunRows(const std::vector<int>& rows, const RerunSource* rerun) {
     if (view_.Rows()[static_cast<size_t>(row)].state != kRowNormal) continue;
     view_.BeginRow(row);
     view_.ShowProcessing();
+    const size_t failuresBefore = summary_.failures.size();
     ProcessCentreRow(row, settings, above, rerun);
     view_.HideProcessing();
+    ++summary_.centresRun;
+    // Only the first failure of a centre goes into the summary.
+    if (summary_.failures.size() > failuresBefore) {
+      summary_.failures.resize(failuresBefore + 1);
+      ++summary_.centresFailed;
+    } else if (view_.Rows()[static_cast<size_t>(row)].state != kRowDone) {
+      ++summary_.centresFailed;
+    }
   }
   view_.SetRunning(false);
+  summary_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void RunLoop::Recover(const RunSettings& settings) {
@@ -265,7 +277,9 @@ void RunLoop::Report(int row, TransferNo transferNo, std::string_view step, cons
   if (!outcome.ok()) {
     log.Write(static_cast<int>(LeadingNumber(outcome.endCode)),
               " " + std::string(step) + " " + outcome.Codes() + ": " + outcome.reason);
-    view_.Report(row, StageReport{StageReport::Kind::kFailure, centreCode, transferNo, std::string(step), outcome});
+    const StageReport failure{StageReport::Kind::kFailure, centreCode, transferNo, std::string(step), outcome};
+    view_.Report(row, failure);
+    if (row >= 0) summary_.failures.push_back(failure);
   }
   for (const auto& warning : outcome.warnings) {
     log.Write(0, " " + std::string(step) + " 警告: " + warning);

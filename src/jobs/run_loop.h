@@ -43,6 +43,15 @@ struct StageReport {
 // TCP転送異常: TCPパッケージのプログラムを起動できない — the TCP package: …").
 std::string DescribeFailure(const StageReport& report, Language language);
 
+// What a run did, for the alert mail and the metrics: the first failure of
+// every centre that ended in error, and how long the run took.
+struct RunSummary {
+  int centresRun = 0;
+  int centresFailed = 0;
+  std::vector<StageReport> failures;
+  double seconds = 0;
+};
+
 // The run loop's view of the centre list: the window draws it, headless
 // programs print it.
 class RunView {
@@ -83,6 +92,9 @@ class RunLoop {
   // backup.
   void Rerun(int row, const RerunSource& source);
 
+  // What the last run did.
+  const RunSummary& summary() const { return summary_; }
+
  private:
   void RunRows(const std::vector<int>& rows, const RerunSource* rerun);
   void Recover(const RunSettings& settings);
@@ -113,6 +125,7 @@ class RunLoop {
 
   RunView& view_;
   const JobContext& context_;
+  RunSummary summary_;
 };
 
 }  // namespace edi

@@ -68,6 +68,10 @@ RunSettings ReadRunSettings(const ProgramState& state) {
   return RunSettings{ReadJobSettings(settings), ReadMailSettings(settings)};
 }
 
+std::string ArchiveFolder(const PathSettings& folders, const JobSettings& job) {
+  return job.archiveFolder.empty() ? folders.oldFile + "archive/" : job.archiveFolder;
+}
+
 std::string Transfer::FileName(TransferFile kind, int nth, std::string_view category) const {
   return TransferFileName(number, centreCode, kind, nth, category);
 }

@@ -27,6 +27,10 @@ struct RunSettings {
 
 RunSettings ReadRunSettings(const ProgramState& state);
 
+// The folder of the monthly archives: [PATH] ARCHIVE_DIR, else the backup
+// folder's archive/.
+std::string ArchiveFolder(const PathSettings& folders, const JobSettings& job);
+
 struct RerunSource;
 
 struct Transfer {

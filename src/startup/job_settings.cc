@@ -45,6 +45,8 @@ JobSettings ReadJobSettings(const ProfileFile& settings) {
   job.retryInterval = Number(settings, "RETRY", "INTERVAL", 0, 24 * 3600, job.retryInterval);
   job.duplicateDays = Number(settings, "DUPLICATE", "DAYS", 0, 36500, job.duplicateDays);
   job.skipDuplicates = TrimBlanks(settings.Value("DUPLICATE", "ACTION")) == "skip";
+  job.archiveFolder = TrimBlanks(settings.Value("PATH", "ARCHIVE_DIR"));
+  if (!job.archiveFolder.empty() && job.archiveFolder.back() != '/') job.archiveFolder.push_back('/');
   return job;
 }
 

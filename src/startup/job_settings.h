@@ -21,6 +21,7 @@ struct JobSettings {
   int retryInterval = 60;              // [RETRY] INTERVAL, seconds between them
   int duplicateDays = 30;              // [DUPLICATE] DAYS: how far back a received file is known
   bool skipDuplicates = false;         // [DUPLICATE] ACTION: "skip" (else "warn")
+  std::string archiveFolder;           // [PATH] ARCHIVE_DIR ("": the backup folder's archive/)
 };
 
 // Reads the job keys of `settings`. The data kinds are the lines of the whole

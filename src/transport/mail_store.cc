@@ -445,9 +445,13 @@ class VmimeSender : public MailSender {
     builder_.getTextPart()->setText(vmime::make_shared<vmime::stringContentHandler>(bodyAnsi));
   }
 
-  void SetRecipient(const std::string& address) override {
+  void SetRecipient(const std::string& address) override { SetRecipients({address}); }
+
+  void SetRecipients(const std::vector<std::string>& addresses) override {
     vmime::addressList to;
-    to.appendAddress(vmime::make_shared<vmime::mailbox>(vmime::text(""), vmime::emailAddress(address)));
+    for (const auto& address : addresses) {
+      to.appendAddress(vmime::make_shared<vmime::mailbox>(vmime::text(""), vmime::emailAddress(address)));
+    }
     builder_.setRecipients(to);
   }
 

@@ -92,7 +92,10 @@ class MailSender {
   virtual void Compose(const std::string& from, const std::string& subject, const std::string& bodyAnsi) = 0;
   // The one recipient: display name empty, `address`.
   virtual void SetRecipient(const std::string& address) = 0;
-  // The one attachment: the file at `path`, under its own name.
+  // Several recipients, each with an empty display name.
+  virtual void SetRecipients(const std::vector<std::string>& addresses) = 0;
+  // The one attachment: the file at `path`, under its own name (none when
+  // not called).
   virtual bool Attach(const std::string& path, MailError& error) = 0;
   virtual bool Send(MailError& error) = 0;
   virtual bool SignOff(MailError& error) = 0;

@@ -285,17 +285,18 @@ void MainWindow::OpenHistory(int row) {
 bool MainWindow::RerunTransfer(int row, TransferNo transferNo) {
   if (running_ || context_ == nullptr || row < 0 || row >= model_->rowCount()) return false;
   RerunSource source;
-  Outcome prepared = PrepareRerun(context_->db, context_->state.paths, transferNo, false, source);
+  const std::string archives = ArchiveFolder(context_->state.paths, ReadRunSettings(context_->state).job);
+  Outcome prepared = PrepareRerun(context_->db, context_->state.paths, archives, transferNo, false, source);
   if (!prepared.ok() && prepared.reason.find("--registration-checked") != std::string::npos &&
       askRegistrationChecked()) {
-    prepared = PrepareRerun(context_->db, context_->state.paths, transferNo, true, source);
+    prepared = PrepareRerun(context_->db, context_->state.paths, archives, transferNo, true, source);
   }
   if (!prepared.ok()) {
     showRefusal(QString::fromUtf8("再処理できません: ") + QString::fromStdString(prepared.reason));
     return false;
   }
   model_->Reset(row);
-  RunLoop(*this, *context_).Rerun(row, source);
+  Run([row, &source](RunLoop& loop) { loop.Rerun(row, source); });
   return true;
 }
 
@@ -304,7 +305,13 @@ void MainWindow::RerunRow(int row) {
   const int16_t state = model_->rows()[static_cast<size_t>(row)].state;
   if (state != kRowDone && state != kRowError) return;
   model_->Reset(row);
-  RunLoop(*this, *context_).RunCentre(row);
+  Run([row](RunLoop& loop) { loop.RunCentre(row); });
+}
+
+void MainWindow::Run(const std::function<void(RunLoop&)>& run) {
+  RunLoop loop(*this, *context_);
+  run(loop);
+  if (afterRun) afterRun(loop.summary());
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -382,7 +389,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::RunMarkedCentres() {
   if (running_ || context_ == nullptr) return;
-  RunLoop(*this, *context_).RunMarkedCentres();
+  Run([](RunLoop& loop) { loop.RunMarkedCentres(); });
 }
 
 void MainWindow::SetRunning(bool running) {
@@ -393,6 +400,7 @@ void MainWindow::SetRunning(bool running) {
 // The row being processed becomes the grid's current row, and the
 // selection collapses to it, as on the grid the window was made for.
 void MainWindow::BeginRow(int row) {
+  model_->SetFailure(row, QString());  // what the row's earlier run told
   grid_->selectionModel()->setCurrentIndex(model_->index(row, 0),
                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }

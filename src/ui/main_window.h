@@ -69,6 +69,9 @@ class MainWindow : public QWidget, public RunView {
   std::function<bool()> askRegistrationChecked;
   std::function<void(const QString&)> showRefusal;
 
+  // Called after every run the window makes (the alert mail, the metrics).
+  std::function<void(const RunSummary&)> afterRun;
+
   // The run button's action: the run over the marked centres.
   void RunMarkedCentres();
 
@@ -95,6 +98,8 @@ class MainWindow : public QWidget, public RunView {
   void MarkSelectedRows();
   void AskToQuit();
   void ShowHistoryMenu(int row, const QPoint& globalPos);
+  // Runs `run` with a run loop over the window, then afterRun.
+  void Run(const std::function<void(RunLoop&)>& run);
   void SelectWholeRow(int row);
   int CurrentRow() const;
 

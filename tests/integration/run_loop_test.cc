@@ -542,7 +542,7 @@ TEST_P(RunLoopTest, AFailedTransferIsRerunFromItsBackupOnceItsCauseIsMended) {
   ASSERT_EQ(History(failed)[0].end, "9999");
   SetKey("MGCMDLINEKR", Path("system/bin/edi-translator-standin") + " --in " + Path("in/"));
   RerunSource source;
-  ASSERT_TRUE(PrepareRerun(db(), state_.paths, failed, false, source).ok());
+  ASSERT_TRUE(PrepareRerun(db(), state_.paths, Path("old/archive/"), failed, false, source).ok());
   Run({});  // the rows afresh, nothing marked
   RunLoop(view_, Context()).Rerun(3, source);
   const long long rerun = TransferOf("DEMOZ01");
@@ -558,15 +558,15 @@ TEST_P(RunLoopTest, AFailedTransferIsRerunFromItsBackupOnceItsCauseIsMended) {
   // A backup that changed, or went, cannot be re-run.
   const std::string backup = Path("old/") + TransferFileName(failed, "DEMOZ01", TransferFile::kReceivedCii);
   test::WriteFile(backup, test::ReadFile(backup) + "x");
-  EXPECT_NE(PrepareRerun(db(), state_.paths, failed, false, source).reason.find("differs"), std::string::npos);
+  EXPECT_NE(PrepareRerun(db(), state_.paths, Path("old/archive/"), failed, false, source).reason.find("differs"), std::string::npos);
   fs::remove(backup);
-  EXPECT_NE(PrepareRerun(db(), state_.paths, failed, false, source).reason.find("missing"), std::string::npos);
+  EXPECT_NE(PrepareRerun(db(), state_.paths, Path("old/archive/"), failed, false, source).reason.find("missing"), std::string::npos);
   // One whose registration's outcome is unknown needs the operator's word.
   ASSERT_TRUE(db().ExecuteSql("UPDATE FL1102処理履歴ファイル SET 終了コード = '8100' WHERE 通番 = :1 AND 枝番 = 0",
                               {rerun}));
-  EXPECT_NE(PrepareRerun(db(), state_.paths, rerun, false, source).reason.find("--registration-checked"),
+  EXPECT_NE(PrepareRerun(db(), state_.paths, Path("old/archive/"), rerun, false, source).reason.find("--registration-checked"),
             std::string::npos);
-  EXPECT_TRUE(PrepareRerun(db(), state_.paths, rerun, true, source).ok());
+  EXPECT_TRUE(PrepareRerun(db(), state_.paths, Path("old/archive/"), rerun, true, source).ok());
 }
 
 TEST_P(RunLoopTest, AFailedFetchIsTriedAgainOnlyWhenNothingWasReceived) {

@@ -9,6 +9,7 @@
 #include "report/display_width.h"
 #include "report/err_log_lines.h"
 #include "report/history_format.h"
+#include "station/housekeeping.h"
 #include "support/test_db.h"
 
 namespace edi::report {
@@ -140,6 +141,26 @@ TEST_P(HistoryReportTest, CsvHasEveryColumnAndOneLinePerHistoryRow) {
   size_t rows = 0;
   for (std::string line; std::getline(lines, line);) ++rows;
   EXPECT_EQ(rows, 13u);
+}
+
+TEST_P(HistoryReportTest, CleaningKeepsWhatFailedAndWhatIsRecent) {
+  ProgramState state;
+  state.paths.oldFile = test::TempDir("clean").string() + "/";
+  std::vector<std::string> done;
+  std::string why;
+  CleanOptions options;
+  options.keepDays = 7;  // on 2026/12/10: transfers of 12/03 and later stay
+  options.dryRun = true;
+  ASSERT_TRUE(CleanOldRecords(db_, state, options, "2026/12/10", done, why)) << why;
+  EXPECT_EQ(done, std::vector<std::string>{"would remove transfer 1 (2026/12/01 O'NEIL, done)"});
+  EXPECT_EQ(Numbers(Read()), "4321") << "a dry run removes nothing";
+  options.dryRun = false;
+  ASSERT_TRUE(CleanOldRecords(db_, state, options, "2026/12/10", done, why)) << why;
+  EXPECT_EQ(Numbers(Read()), "432") << "the stopped transfer 2 stays";
+  options.includeFailed = true;
+  done.clear();
+  ASSERT_TRUE(CleanOldRecords(db_, state, options, "2026/12/10", done, why)) << why;
+  EXPECT_EQ(Numbers(Read()), "43");
 }
 
 TEST_P(HistoryReportTest, JsonStaysUtf8WhateverBytesANameHolds) {
