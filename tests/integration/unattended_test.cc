@@ -61,10 +61,11 @@ class UnattendedTest : public ::testing::Test {
         "from email.header import decode_header, make_header\n"
         "for f in sorted(glob.glob(sys.argv[1] + '/new/*')):\n"
         "    m = email.message_from_binary_file(open(f, 'rb'))\n"
+        "    os.remove(f)\n"
         "    print('SUBJECT', str(make_header(decode_header(m['Subject']))))\n"
         "    part = next(p for p in m.walk() if p.get_content_maintype() == 'text')\n"
-        "    print(part.get_payload(decode=True).decode(part.get_content_charset() or 'utf-8'))\n"
-        "    os.remove(f)\n";
+        "    charset = (part.get_content_charset() or 'utf-8').replace('shift_jis', 'cp932')\n"
+        "    print(part.get_payload(decode=True).decode(charset, errors='replace'))\n";
     test::WriteFile(station_ + "/read_mail.py", script);
     return Command("/usr/bin/python3 " + station_ + "/read_mail.py " + servers_["SMTP_MAILDIR"]).out;
   }
