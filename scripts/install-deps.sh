@@ -14,6 +14,8 @@ packages=(
   unixodbc unixodbc-dev odbc-postgresql postgresql
   # XML, character sets, mail, content hashes
   libxml2-dev libxml2-utils libicu-dev libvmime-dev libssl-dev
+  # HTTPS of the JX transfer method
+  libcurl4-openssl-dev
   # archives of old backups
   libarchive-dev
   # mail servers used by the mail tests

@@ -125,22 +125,68 @@ bool ReadWholeFile(const fs::path& path, std::string& bytes, bool followLinks) {
   return true;
 }
 
-bool CopyFileAtomically(const fs::path& from, const fs::path& to, std::string& why) {
-  std::string bytes;
-  if (!ReadWholeFile(from, bytes)) {
-    why = Errno("cannot read", from);
+namespace {
+
+// Copies `from` into a private temporary file beside `to` piece by piece (a
+// file of any size passes through a small buffer) and renames it onto `to`.
+bool CopyThroughTemporary(const fs::path& from, const fs::path& to, bool followLinks, std::string& why) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW | O_NONBLOCK));
+  struct stat info {};
+  if (in < 0 || ::fstat(in, &info) != 0 || S_ISDIR(info.st_mode) || (!followLinks && !S_ISREG(info.st_mode))) {
+    if (in >= 0 && (S_ISDIR(info.st_mode) || !S_ISREG(info.st_mode))) errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    const int error = errno;
+    if (in >= 0) ::close(in);
+    errno = error;
+    why = !followLinks && (errno == ELOOP || errno == EINVAL) ? from.string() + " is not a regular file"
+                                                             : Errno("cannot read", from);
     return false;
   }
-  return WriteFileAtomically(to, bytes, why);
+  std::string temp = (to.parent_path() / ("." + to.filename().string() + ".part-XXXXXX")).string();
+  const int out = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (out < 0) {
+    why = Errno("cannot create a temporary file for", to);
+    ::close(in);
+    return false;
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(out, 0666 & ~mask);
+  std::string buffer(1 << 20, '\0');
+  bool read = true, written = true;
+  for (;;) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    read = n >= 0;
+    if (n <= 0) break;
+    written = WriteAll(out, buffer.data(), static_cast<size_t>(n));
+    if (!written) break;
+  }
+  written = written && ::fsync(out) == 0;
+  const int error = errno;
+  const bool closed = ::close(out) == 0;
+  ::close(in);
+  if (!read || !written || !closed) {
+    errno = error;
+    why = read ? Errno("cannot write", to) : Errno("cannot read", from);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  if (std::rename(temp.c_str(), to.c_str()) != 0) {
+    why = Errno("cannot rename a copy onto", to);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CopyFileAtomically(const fs::path& from, const fs::path& to, std::string& why) {
+  return CopyThroughTemporary(from, to, true, why);
 }
 
 bool CopyRegularFileAtomically(const fs::path& from, const fs::path& to, std::string& why) {
-  std::string bytes;
-  if (!ReadWholeFile(from, bytes, false)) {
-    why = errno == ELOOP || errno == EINVAL ? from.string() + " is not a regular file" : Errno("cannot read", from);
-    return false;
-  }
-  return WriteFileAtomically(to, bytes, why);
+  return CopyThroughTemporary(from, to, false, why);
 }
 
 }  // namespace edi

@@ -14,6 +14,7 @@ inline constexpr char kResultFailed[] = "9999";         // a history row, a conv
 inline constexpr char kResultTranslator[] = "4100";     // the translator did not start or left no status file
 inline constexpr char kResultNts[] = "5001";            // the TCP package reported a status other than 0000
 inline constexpr char kResultMailOrExchange[] = "5100"; // the mail transfer or the file exchange failed
+inline constexpr char kResultJx[] = "5200";             // the JX transfer failed (the detail says how)
 inline constexpr char kResultNoReceivePath[] = "6101";  // a "Z" centre without NTS受信ファイルパス
 inline constexpr char kResultNoXmlFile[] = "7200";      // an "X" centre without received XML (becomes 9999)
 inline constexpr char kResultNoCentre[] = "7002";       // no FL1903EDI制御マスタ row
@@ -38,6 +39,13 @@ inline constexpr char kDetailInReceive[] = "0001";           // 8000: interrupte
 inline constexpr char kDetailInConversion[] = "0002";        // 8000: while converting
 inline constexpr char kDetailInRegistration[] = "0003";      // 8000: while registering (the status file was read)
 inline constexpr char kDetailInBackup[] = "0004";            // 8000: while backing up
+inline constexpr char kDetailJxSignOn[] = "0001";      // 5200: credentials refused or certificate not trusted
+inline constexpr char kDetailJxFault[] = "0002";       // 5200: the server answered with a SOAP fault
+inline constexpr char kDetailJxConnection[] = "0003";  // 5200: no connection, or the server silent past TIMEOUT
+inline constexpr char kDetailJxBadResponse[] = "0004"; // 5200: not the expected SOAP, bad base64, unsupported compression
+inline constexpr char kDetailJxConfirm[] = "0005";     // 5200: ConfirmDocument failed
+inline constexpr char kDetailJxFile[] = "0006";        // 5200: a received document could not be stored
+inline constexpr char kDetailJxSetUp[] = "0007";       // 5200: the centre's [JX:code] settings are wrong
 
 // What a result code means, in a few words ("" for an unknown code).
 std::string_view DescribeResultCode(std::string_view code, Language language = Language::kEnglish);

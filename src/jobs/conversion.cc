@@ -72,7 +72,8 @@ Outcome ConvertXmlFiles(const Transfer& transfer, const JobContext& context) {
   if (xmlFiles.empty()) {
     return Outcome::Failure(kResultFailed, kResultNoXmlFile,
                             "no received XML file " + transfer.FileName(TransferFile::kReceivedStem) + "*.XML in " +
-                                transfer.folders.ediInFil + " or " + transfer.centre.ReceivePath());
+                                transfer.folders.ediInFil +
+                                (transfer.centre.ReceivePath().empty() ? "" : " or " + transfer.centre.ReceivePath()));
   }
   Outcome outcome;
   for (const auto& file : xmlFiles) {

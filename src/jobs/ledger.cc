@@ -107,8 +107,23 @@ Outcome TransferReceiptLog::Record(const ReceivedDocument& document) {
   entry.station = station_;
   entry.rerunOf = rerunOf_;
   const Outcome added = AddLedgerEntry(db_, entry, clock_);
-  if (added.ok()) ++recorded_;
+  if (added.ok()) {
+    ++recorded_;
+    lastSequence_ = entry.sequence;
+  }
   return added;
+}
+
+Outcome TransferReceiptLog::WithdrawLast() {
+  if (lastSequence_ == 0) return Outcome::Success();
+  if (!db_.ExecuteSql("DELETE FROM FL9101受信ファイル台帳 WHERE 通番 = :1 AND 連番 = :2",
+                      {transferNo_, static_cast<long long>(lastSequence_)})) {
+    return Outcome::Failure(kResultFailed, kResultOk,
+                            "cannot take a document back out of the ledger of received files: " + db_.LastError());
+  }
+  --recorded_;
+  lastSequence_ = 0;
+  return Outcome::Success();
 }
 
 bool TransferReceiptLog::Knows(const std::string& sha256) { return LedgerKnows(db_, centreCode_, sha256); }

@@ -58,6 +58,7 @@ class TransferReceiptLog : public ReceiptLog {
       : db_(db), transferNo_(transferNo), centreCode_(std::move(centreCode)), station_(std::move(station)),
         clock_(std::move(clock)), rerunOf_(rerunOf) {}
   Outcome Record(const ReceivedDocument& document) override;
+  Outcome WithdrawLast() override;
   bool Knows(const std::string& sha256) override;
   int recorded() const { return recorded_; }
 
@@ -69,6 +70,7 @@ class TransferReceiptLog : public ReceiptLog {
   Clock clock_;
   std::optional<TransferNo> rerunOf_;
   int recorded_ = 0;
+  int lastSequence_ = 0;  // 連番 of the document recorded last, 0 when none
 };
 
 }  // namespace edi

@@ -3,6 +3,7 @@
 #include "jobs/history.h"
 #include "jobs/rerun.h"
 #include "transport/file_exchange.h"
+#include "transport/jx_transfer.h"
 #include "transport/mail_transfer.h"
 #include "transport/nts_transfer.h"
 
@@ -42,6 +43,16 @@ Outcome ReceiveByExchange(const Transfer& transfer, const JobContext& context, R
   return RunFileExchange(request, context.state, context.dialogs, receipts);
 }
 
+Outcome ReceiveByJx(const Transfer& transfer, const JobContext& context, ReceiptLog& receipts) {
+  JxSettings settings;
+  std::string why;
+  if (!ReadJxSettings(transfer.settings.profile, context.state.settingsFolder, transfer.centreCode, settings, why)) {
+    return JxSetUpFailure(why);
+  }
+  const JxTransferRequest request{transfer.centreCode, transfer.number, transfer.centre.dataFormat};
+  return RunJxTransfer(request, JxContext{context.state, settings, receipts, context.pending, context.clock});
+}
+
 Outcome Receive(const Transfer& transfer, const JobContext& context, ReceiptLog& receipts) {
   if (!transfer.centreLookup.ok()) return transfer.centreLookup;
   if (transfer.rerun != nullptr) return ReceiveFromBackup(transfer, *transfer.rerun, receipts);
@@ -49,6 +60,7 @@ Outcome Receive(const Transfer& transfer, const JobContext& context, ReceiptLog&
   if (method == "Z") return ReceiveByPackage(transfer, context, receipts);
   if (method == "M") return ReceiveByMail(transfer, context, receipts);
   if (method == "W") return ReceiveByExchange(transfer, context, receipts);
+  if (method == "J") return ReceiveByJx(transfer, context, receipts);
   return Outcome::Success();
 }
 

@@ -65,7 +65,7 @@ bool IsFileNameCentreCode(const std::string& centreCode, std::string& why) {
 
 RunSettings ReadRunSettings(const ProgramState& state) {
   const ProfileFile settings = LoadStationSettings(state);
-  return RunSettings{ReadJobSettings(settings), ReadMailSettings(settings)};
+  return RunSettings{ReadJobSettings(settings), ReadMailSettings(settings), settings};
 }
 
 std::string ArchiveFolder(const PathSettings& folders, const JobSettings& job) {

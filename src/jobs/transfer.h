@@ -14,6 +14,7 @@
 #include "jobs/control_master.h"
 #include "startup/job_settings.h"
 #include "startup/mail_settings.h"
+#include "startup/profile_file.h"
 #include "startup/program_state.h"
 
 namespace edi {
@@ -23,6 +24,7 @@ namespace edi {
 struct RunSettings {
   JobSettings job;
   MailSettings mail;
+  ProfileFile profile;  // the whole file, for the sections of single centres ([JX:code])
 };
 
 RunSettings ReadRunSettings(const ProgramState& state);

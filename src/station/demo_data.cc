@@ -23,6 +23,7 @@ const DemoCentre kCentres[] = {
     {"DEMOW01", "デモ手動センター（ＣＩＩ）", "W", "C", "1", "recv/DEMOW01/orders.CII", "C0003"},
     {"DEMOW02", "デモ手動センター（ＸＭＬ）", "W", "X", "1", "recv/DEMOW02/orders.XML", "C0004"},
     {"DEMOS01", "デモ送信専用センター", "Z", "C", "2", "nts/recv/DEMOS01.CII", "C0005"},
+    {"DEMOJ01", "デモ受注センター（ＪＸ）", "J", "X", "1", "", "C0006"},
 };
 
 struct Category {
@@ -114,7 +115,7 @@ bool InsertDemoData(Database& db, const std::filesystem::path& stationDir, std::
   };
   long long partnerNo = 1;
   for (const auto& c : kCentres) {
-    const std::string path = (stationDir / c.receivePath).string();
+    const std::string path = *c.receivePath == '\0' ? "" : (stationDir / c.receivePath).string();
     if (!db.ExecuteSql("DELETE FROM FL1903EDI制御マスタ WHERE センターコード = :1",
                        {std::string(c.code)}) ||
         !db.ExecuteSql(

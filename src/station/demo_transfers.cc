@@ -2,6 +2,7 @@
 
 #include "base/base64.h"
 #include "base/files.h"
+#include "base/process.h"
 #include "base/result_codes.h"
 #include "cii/local_converter.h"
 #include "cii/xml_converter.h"
@@ -15,6 +16,21 @@ bool Write(const fs::path& file, const std::string& bytes, std::string& error) {
   if (WriteFileAtomically(file, bytes, why)) return true;
   error = why;
   return false;
+}
+
+// The JX stand-in's folder: its test certificate authority and server
+// certificate (made by the stand-in with the openssl command) and one
+// document in its queue.
+bool PrepareJxStandin(const fs::path& programSource, const fs::path& folder, const std::string& document,
+                      std::string& error) {
+  const std::string standin = (programSource / "edi-jx-standin").string();
+  const ProcessResult made = RunAndWaitProgram(standin, {"init", folder.string()}, {}, [] {});
+  if (!made.started || made.exitStatus != 0) {
+    error = "cannot set up the JX stand-in in " + folder.string() + " (" + standin + ": " +
+            (made.started ? "exit status " + std::to_string(made.exitStatus) : made.why) + ")";
+    return false;
+  }
+  return Write(folder / "queue" / "0001-orders.xml", document, error);
 }
 
 }  // namespace
@@ -61,6 +77,8 @@ bool PrepareDemoTransfers(Database& db, const fs::path& dir, const fs::path& pro
   const std::string standin = "[standin]\nNTS100_PATH=" + nts + "/\nSENT_DIR=" + nts +
                               "/partner\nRECEIVE_01_01=" + nts + "/recv/DEMOZ01.CII\n";
   return Write(dir / "nts/program/z_tcp-standin.ini", standin, error) &&
+         // DEMOJ01: the orders as XML waiting at the JX stand-in server.
+         PrepareJxStandin(programSource, dir / "jx", xmlBytes, error) &&
          Write(dir / "nts/partner/01_01", ciiBytes, error) &&
          // DEMOM01: an unread mail with the orders as XML.
          Write(dir / "mail/new/1765152000.demo1.edi-partner",

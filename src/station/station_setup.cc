@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "base/files.h"
 #include "db/database.h"
 #include "db/schema.h"
 #include "station/demo_data.h"
@@ -89,16 +90,45 @@ std::string SettingsText(const fs::path& dir) {
       "MAIL-TEXT=EDIデータを送付します。\r\n";
 }
 
-bool WriteSettingsFile(const fs::path& dir, std::string& error) {
+// The demo's JX centre reaches the stand-in server on this machine (scripts
+// start it on this port), trusting the stand-in's own test authority.
+constexpr char kDemoJxSection[] =
+    "\r\n[JX:DEMOJ01]\r\n"
+    "URL=https://127.0.0.1:47230/jx\r\n"
+    "CLIENT_ID=4912345000019\r\n"
+    "SERVER_ID=jx-standin\r\n"
+    "USER=demo\r\n"
+    "PASSWORD=demo-password\r\n"
+    "CA_FILE=jx/ca.pem\r\n"
+    "TIMEOUT=30\r\n"
+    "MAX_DOCUMENTS=100\r\n";
+
+bool WriteSettingsFile(const fs::path& dir, bool demo, std::string& error) {
   const fs::path file = dir / "EDI.ini";
-  if (fs::exists(file)) return true;
-  std::ofstream out(file, std::ios::binary);
-  out << SettingsText(dir);
+  std::string text;
+  const bool existed = fs::exists(file);
+  if (existed && !ReadWholeFile(file, text)) {
+    error = "cannot read " + file.string();
+    return false;
+  }
+  // An existing file is kept; a demo set-up adds its JX section when missing.
+  std::string added = existed ? "" : SettingsText(dir);
+  if (demo && text.find("[JX:DEMOJ01]") == std::string::npos) added += kDemoJxSection;
+  if (added.empty()) return true;
+  std::ofstream out(file, std::ios::binary | std::ios::app);
+  out << added;
   if (!out) {
     error = "cannot write " + file.string();
     return false;
   }
   return true;
+}
+
+// The categories every station has: the JX transfer method, which the
+// station speaks itself.
+bool AddStationCategories(Database& db) {
+  return db.ExecuteSql("INSERT INTO 区分マスタ (区分, 区分ｺｰﾄﾞ, 区分名称) SELECT '送受信方式', 'J', 'JX手順'"
+                       " WHERE NOT EXISTS (SELECT 1 FROM 区分マスタ WHERE 区分 = '送受信方式' AND 区分ｺｰﾄﾞ = 'J')");
 }
 
 bool CopyPrograms(const fs::path& source, const fs::path& bin, std::string& error) {
@@ -122,7 +152,7 @@ bool CopyPrograms(const fs::path& source, const fs::path& bin, std::string& erro
 const std::vector<std::string>& StationProgramNames() {
   static const std::vector<std::string> names = {
       "edi-station", "edi-monitor", "edi-receive", "cii-tool",
-      "edi-translator-standin", "z_tcp-standin"};
+      "edi-translator-standin", "z_tcp-standin", "edi-jx-standin"};
   return names;
 }
 
@@ -147,11 +177,11 @@ bool SetUpStation(const fs::path& dirIn, const StationSetupOptions& options, fs:
       return false;
     }
   }
-  if (!WriteSettingsFile(dir, error)) return false;
+  if (!WriteSettingsFile(dir, options.demo, error)) return false;
 
   const fs::path dbFile = dir / "data" / "edi.sqlite";
   Database db;
-  if (!db.CreateSqlite(dbFile.string()) || !CreateSchema(db)) {
+  if (!db.CreateSqlite(dbFile.string()) || !CreateSchema(db) || !AddStationCategories(db)) {
     error = "cannot create the database " + dbFile.string() + ": " + db.LastError();
     return false;
   }

@@ -26,6 +26,10 @@ class ReceiptLog {
   // Records one stored document. A failure means the document must not be
   // taken as received (its reason says why).
   virtual Outcome Record(const ReceivedDocument& document) = 0;
+  // Takes back the document recorded last: it was stored, but the partner
+  // was never told it arrived (a failed confirmation), so it will come again
+  // and must not count as received.
+  virtual Outcome WithdrawLast() = 0;
   // True when a document of this content was received before for the
   // centre.
   virtual bool Knows(const std::string& sha256) = 0;
@@ -35,6 +39,7 @@ class ReceiptLog {
 class NoReceiptLog : public ReceiptLog {
  public:
   Outcome Record(const ReceivedDocument&) override { return Outcome::Success(); }
+  Outcome WithdrawLast() override { return Outcome::Success(); }
   bool Knows(const std::string&) override { return false; }
 };
 

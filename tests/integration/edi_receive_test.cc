@@ -13,6 +13,7 @@
 
 #include "support/command.h"
 #include "support/format_fixture.h"
+#include "support/jx_server.h"
 #include "support/test_db.h"
 
 namespace edi {
@@ -27,6 +28,7 @@ class EdiReceiveTest : public ::testing::Test {
   void SetUp() override {
     station_ = test::TempDir("receive").string();
     ASSERT_EQ(Command(test::Program("edi-station") + " init " + station_ + " --demo").status, 0);
+    test::DropDemoJxCentre(station_);
     receive_ = station_ + "/system/bin/edi-receive";
   }
 

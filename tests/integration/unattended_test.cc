@@ -12,6 +12,7 @@
 
 #include "base/local_time.h"
 #include "support/command.h"
+#include "support/jx_server.h"
 #include "support/format_fixture.h"
 #include "support/test_db.h"
 
@@ -38,6 +39,7 @@ class UnattendedTest : public ::testing::Test {
   void SetUp() override {
     station_ = test::TempDir("unattended").string();
     ASSERT_EQ(Command(test::Program("edi-station") + " init " + station_ + " --demo").status, 0);
+    test::DropDemoJxCentre(station_);
     servers_ = Servers();
   }
 

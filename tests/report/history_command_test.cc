@@ -4,6 +4,7 @@
 
 #include "station/station_setup.h"
 #include "support/command.h"
+#include "support/jx_server.h"
 #include "support/test_db.h"
 
 namespace edi {
@@ -14,6 +15,7 @@ class HistoryCommandTest : public ::testing::Test {
   static void SetUpTestSuite() {
     station_ = new std::string(test::TempDir("history-cli").string() + "/station");
     ASSERT_EQ(test::Command(test::Program("edi-station") + " init " + test::Quoted(*station_) + " --demo").status, 0);
+    test::DropDemoJxCentre(*station_);
     // Every demo centre once; then DEMOW01 again with a file that is no CII.
     ASSERT_EQ(test::Command(Receive("--all")).status, 0);
     test::Command("printf 'not a CII file' > " + test::Quoted(*station_ + "/recv/DEMOW01/orders.CII"));

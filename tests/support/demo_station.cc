@@ -1,6 +1,7 @@
 #include "support/demo_station.h"
 
 #include "station/station_setup.h"
+#include "support/jx_server.h"
 #include "support/test_db.h"
 
 namespace edi::test {
@@ -11,7 +12,9 @@ bool MakeDemoStation(const std::string& tag, std::filesystem::path& station, std
   options.demo = true;
   options.programSource = std::string(EDI_BINARY_DIR) + "/apps";
   std::filesystem::path created;
-  return SetUpStation(station, options, created, error);
+  if (!SetUpStation(station, options, created, error)) return false;
+  DropDemoJxCentre(station.string());
+  return true;
 }
 
 }  // namespace edi::test

@@ -7,7 +7,7 @@
 
 namespace edi::test {
 
-// Creates the station; false with `error` set when the set-up fails.
+// Creates the station, without the JX centre (its server is not running); false with `error` set when the set-up fails.
 bool MakeDemoStation(const std::string& tag, std::filesystem::path& station, std::string& error);
 
 }  // namespace edi::test

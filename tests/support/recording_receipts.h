@@ -16,6 +16,10 @@ class RecordingReceipts : public ReceiptLog {
     documents.push_back(document);
     return Outcome::Success();
   }
+  Outcome WithdrawLast() override {
+    if (!documents.empty()) documents.pop_back();
+    return Outcome::Success();
+  }
   bool Knows(const std::string& sha256) override {
     return knowsAll ||
            std::any_of(documents.begin(), documents.end(), [&](const auto& d) { return d.sha256 == sha256; });
