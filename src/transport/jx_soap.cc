@@ -1,5 +1,7 @@
 #include "transport/jx_soap.h"
 
+#include <algorithm>
+
 namespace edi {
 namespace {
 
@@ -11,6 +13,9 @@ constexpr char kJxNamespaceNoHyphen[] = "http://www.dsri.jp/edi-bp/2004/jedicosx
 constexpr size_t kMaxDepth = 32;
 // A field other than data longer than this is not a JX response either.
 constexpr size_t kMaxFieldLength = 64 * 1024;
+// Nor is one with more than this besides the document's data: a server
+// that sends without end is stopped.
+constexpr size_t kMaxOtherBytes = 16 * 1024 * 1024;
 
 bool IsSoapNamespace(std::string_view uri) { return uri == kSoap11 || uri == kSoap12; }
 bool IsJxNamespace(std::string_view uri) { return uri == kJxNamespace || uri == kJxNamespaceNoHyphen; }
@@ -129,7 +134,12 @@ bool JxResponseReader::Feed(std::string_view bytes) {
   while (!bytes.empty() && error_.empty()) {
     const std::string_view slice = bytes.substr(0, kSlice);
     bytes.remove_prefix(slice.size());
+    fedBytes_ += slice.size();
     xmlParseChunk(parser_, slice.data(), static_cast<int>(slice.size()), 0);
+    if (fedBytes_ - std::min(fedBytes_, dataBytes_) > kMaxOtherBytes) {
+      Fail("the response holds more than " + std::to_string(kMaxOtherBytes >> 20) +
+           " MB besides the document's data");
+    }
   }
   return error_.empty();
 }
@@ -235,6 +245,7 @@ void JxResponseReader::EndElement() {
 void JxResponseReader::Characters(std::string_view text) {
   if (!error_.empty()) return;
   if (inData_) {
+    dataBytes_ += text.size();
     if (!dataSink_(text)) {
       sinkFailed_ = true;
       Fail("the document's data could not be taken");

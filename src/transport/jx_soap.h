@@ -91,6 +91,8 @@ class JxResponseReader {
   size_t fieldDepth_ = 0;          // its depth in open_
   std::string resultText_;
   bool inData_ = false;
+  size_t fedBytes_ = 0;   // every byte of the response so far
+  size_t dataBytes_ = 0;  // the data's text among them
 };
 
 }  // namespace edi
