@@ -125,11 +125,10 @@ void Configure(vmime::net::service& service, const vmime::utility::url& url, con
   }
 }
 
-// The address of the first To recipient of a message.
-std::string FirstRecipient(const vmime::message& message) {
-  auto header = message.getHeader();
-  if (!header->hasField(vmime::fields::TO)) return "";
-  auto list = header->findField(vmime::fields::TO)->getValue<vmime::addressList>();
+// The address of the first To recipient of a message's header.
+std::string FirstRecipient(const vmime::header& header) {
+  if (!header.hasField(vmime::fields::TO)) return "";
+  auto list = header.findField(vmime::fields::TO)->getValue<vmime::addressList>();
   for (size_t i = 0; list && i < list->getAddressCount(); ++i) {
     auto address = list->getAddressAt(i);
     if (!address->isGroup()) return vmime::dynamicCast<vmime::mailbox>(address)->getEmail().toString();
@@ -137,6 +136,25 @@ std::string FirstRecipient(const vmime::message& message) {
     if (group->getMailboxCount() > 0) return group->getMailboxAt(0)->getEmail().toString();
   }
   return "";
+}
+
+// The header of a message's bytes (up to the blank line that ends it).
+std::string_view HeaderPart(std::string_view bytes) {
+  size_t end = bytes.find("\r\n\r\n");
+  if (end == std::string_view::npos) end = bytes.find("\n\n");
+  return end == std::string_view::npos ? bytes : bytes.substr(0, end + 2);
+}
+
+// The first recipient named by a header's bytes; "" when it names none or
+// cannot be read.
+std::string FirstRecipientOf(std::string_view headerBytes) {
+  try {
+    vmime::header header;
+    header.parse(std::string(headerBytes));
+    return FirstRecipient(header);
+  } catch (const std::exception&) {
+    return "";
+  }
 }
 
 std::string AttachmentName(const vmime::attachment& attachment) {
@@ -150,12 +168,10 @@ std::string AttachmentName(const vmime::attachment& attachment) {
 // Reads the header alone (the recipient and the Message-ID), which the
 // mail library parses without looking into the body.
 void ReadHeader(const std::string& bytes, UnreadMail& mail) {
-  size_t end = bytes.find("\r\n\r\n");
-  if (end == std::string::npos) end = bytes.find("\n\n");
   auto message = vmime::make_shared<vmime::message>();
-  message->parse(bytes.substr(0, end == std::string::npos ? bytes.size() : end + 2));
-  mail.firstRecipient = FirstRecipient(*message);
+  message->parse(std::string(HeaderPart(bytes)));
   auto header = message->getHeader();
+  mail.firstRecipient = FirstRecipient(*header);
   if (header->hasField(vmime::fields::MESSAGE_ID)) {
     const std::string id = header->MessageId()->getValue<vmime::messageId>()->getId();
     if (!id.empty()) mail.messageId = "<" + id + ">";
@@ -219,21 +235,23 @@ class ServerStore : public MailStore {
     }
   }
 
-  bool FetchUnread(std::vector<UnreadMail>& mails, MailError& error) override {
+  bool FetchUnread(const std::string& recipient, std::vector<UnreadMail>& mails, MailError& error) override {
     mails.clear();
     try {
       const size_t count = folder_->getMessageCount();
       if (count == 0) return true;
       auto messages = folder_->getMessages(vmime::net::messageSet::byNumber(1, count));
-      // POP3 has no flags, only ids.
-      folder_->fetchMessages(messages, Pop3() ? vmime::net::fetchAttributes(vmime::net::fetchAttributes::UID)
-                                              : vmime::net::fetchAttributes(vmime::net::fetchAttributes::FLAGS |
-                                                                            vmime::net::fetchAttributes::UID));
+      // The envelope names the recipient, so only the centre's messages are
+      // downloaded whole. POP3 has no flags, only ids.
+      int attributes = vmime::net::fetchAttributes::UID | vmime::net::fetchAttributes::ENVELOPE;
+      if (!Pop3()) attributes |= vmime::net::fetchAttributes::FLAGS;
+      folder_->fetchMessages(messages, vmime::net::fetchAttributes(attributes));
       const std::set<std::string> taken = TakenIds();
       for (const auto& message : messages) {
         if (Pop3() ? taken.count(message->getUID()) > 0 : (message->getFlags() & vmime::net::message::FLAG_SEEN) != 0) {
           continue;
         }
+        if (FirstRecipient(*message->getHeader()) != recipient) continue;
         std::string bytes;
         vmime::utility::outputStreamStringAdapter out(bytes);
         message->extract(out, nullptr, 0, static_cast<size_t>(-1), true);  // peek: not marked seen
@@ -325,7 +343,7 @@ class MaildirStore : public MailStore {
     return true;
   }
 
-  bool FetchUnread(std::vector<UnreadMail>& mails, MailError& error) override {
+  bool FetchUnread(const std::string& recipient, std::vector<UnreadMail>& mails, MailError& error) override {
     mails.clear();
     std::vector<std::pair<std::string, std::string>> unread;  // file name, folder
     std::error_code ec;
@@ -341,6 +359,8 @@ class MaildirStore : public MailStore {
     for (const auto& [name, sub] : unread) {
       std::string bytes;
       const fs::path file = root_ / sub / name;
+      if (!ReadHead(file, bytes)) return Fail(error, kMailFileError, "cannot read " + file.string());
+      if (FirstRecipientOf(HeaderPart(bytes)) != recipient) continue;
       if (!ReadWholeFile(file, bytes)) return Fail(error, kMailFileError, "cannot read " + file.string());
       mails.push_back(Parse(sub + "/" + name, name.substr(0, name.find(":2,")), bytes));
     }
@@ -355,6 +375,20 @@ class MaildirStore : public MailStore {
   bool SignOff(MailError&) override { return true; }
 
  private:
+  // The start of a message file, up to the blank line that ends its header
+  // (at most 1 MB: a longer header is read as the message's own problem).
+  static bool ReadHead(const fs::path& file, std::string& bytes) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    bytes.clear();
+    char buffer[16384];
+    while (in && bytes.size() < (1 << 20) && HeaderPart(bytes).size() == bytes.size()) {
+      in.read(buffer, sizeof buffer);
+      bytes.append(buffer, static_cast<size_t>(in.gcount()));
+    }
+    return !in.bad();
+  }
+
   static std::string Flags(const std::string& name) {
     const size_t info = name.find(":2,");
     return info == std::string::npos ? "" : name.substr(info + 3);

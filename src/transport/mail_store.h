@@ -48,12 +48,13 @@ class MailStore {
  public:
   virtual ~MailStore() = default;
   virtual bool SignOn(MailError& error) = 0;
-  // Every unread message of the inbox in the store's order (IMAP: sequence
-  // numbers; maildir: file names). Reading does not mark a message seen. A
-  // message is looked at (size, nesting, number of parts, boundaries,
-  // base64) before the mail library parses it, and a failure of the parser
-  // is that message's problem, not the fetch's.
-  virtual bool FetchUnread(std::vector<UnreadMail>& mails, MailError& error) = 0;
+  // Every unread message of the inbox whose first To recipient is
+  // `recipient`, in the store's order (IMAP: sequence numbers; maildir: file
+  // names). Only the headers of the other messages are read. Reading does
+  // not mark a message seen. A message is looked at (size, nesting, number
+  // of parts, boundaries, base64) before the mail library parses it, and a
+  // failure of the parser is that message's problem, not the fetch's.
+  virtual bool FetchUnread(const std::string& recipient, std::vector<UnreadMail>& mails, MailError& error) = 0;
   // Marks the messages seen (maildir: moved to cur/ with the S flag; IMAP:
   // \Seen; POP3, which has no flag: remembered in the station's list of
   // taken messages).

@@ -44,15 +44,12 @@ class MailJob {
     if (!store || !store->SignOn(error)) return StepFailed(error);
     context_.progress.AddStep("ログオン");
     std::vector<UnreadMail> mails;
-    if (!store->FetchUnread(mails, error)) return JobFailed(error);
+    if (!store->FetchUnread(request_.partnerAddress, mails, error)) return JobFailed(error);
     context_.progress.AddStep("受信トレイ検索");
     // Each message to the partner is judged on its own: the good ones are
     // taken, the bad ones set aside, and one never blocks the other.
     std::vector<const UnreadMail*> taken, rejected;
-    for (const auto& mail : mails) {
-      if (mail.firstRecipient != request_.partnerAddress) continue;
-      (mail.problem.empty() ? taken : rejected).push_back(&mail);
-    }
+    for (const auto& mail : mails) (mail.problem.empty() ? taken : rejected).push_back(&mail);
     if (!Store(taken, error)) return JobFailed(error);
     retryable_ = taken.empty();
     context_.progress.AddStep("添付ファイル格納");
