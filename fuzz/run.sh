@@ -10,6 +10,7 @@
 # compiled once and shared by every harness.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+command -v clang++ >/dev/null || bash scripts/install-deps.sh fuzz
 seconds=${FUZZ_SECONDS:-60}
 out=build-fuzz
 mkdir -p "$out/obj" "$out/findings"
@@ -24,7 +25,7 @@ libs=($(pkg-config --libs icu-uc icu-i18n libxml-2.0 odbc libcrypto) -lsoci_core
 # coverage. SOCI's libraries carry no typeinfo for UBSan's vptr check.
 objects=()
 for source in src/base/*.cc src/db/*.cc src/cii/syntax/*.cc src/cii/*.cc src/startup/profile_file.cc \
-    src/transport/nts_files.cc; do
+    src/transport/nts_files.cc src/transport/jx_soap.cc; do
   object="$out/obj/$(echo "$source" | tr '/' '_').o"
   if [ ! -f "$object" ] || [ "$source" -nt "$object" ] || [ -n "$(find src -name '*.h' -newer "$object" -print -quit)" ]; then
     clang++ "${common[@]}" -fsanitize=fuzzer-no-link "${cflags[@]}" -c "$source" -o "$object"

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs every Debian package the station needs to build, run and test.
-# Idempotent and non-interactive; run as root on Debian 12.
+# Idempotent and non-interactive; run as root on Debian 12. Two optional
+# groups are installed only when named: "screenshots" (a real X server and
+# the tools that drive and capture the window) and "fuzz" (clang and its
+# fuzzing runtime): bash scripts/install-deps.sh screenshots fuzz
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
@@ -23,12 +26,17 @@ packages=(
   # the metrics file read back by a Prometheus parser in the tests
   python3-prometheus-client
   # operator windows
-  qt6-base-dev qt6-translations-l10n xvfb xauth fonts-noto-cjk xdotool imagemagick
-  # fuzzing and sanitizer runtimes
-  clang libclang-rt-14-dev
+  qt6-base-dev qt6-translations-l10n fonts-noto-cjk
   # benchmark baselines and measurement
   libc-bin time bc
 )
+for group in "$@"; do
+  case "$group" in
+    screenshots) packages+=(xvfb xauth xdotool imagemagick) ;;
+    fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    *) echo "install-deps: unknown group $group (screenshots, fuzz)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

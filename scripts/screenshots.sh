@@ -8,18 +8,22 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-docs}")
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh screenshots
 cmake -S . -B build-demo -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEDI_BUILD_TESTS=OFF >/dev/null
 cmake --build build-demo -j "$(nproc)" >/dev/null
 station=$(mktemp -d /tmp/edi-shots-XXXXXX)
 build-demo/apps/edi-station init "$station" --demo >/dev/null
 echo "STATUS=0105" >> "$station/nts/program/z_tcp-standin.ini"
+# The JX centre's server, as the demo runs it.
+"$station/system/bin/edi-jx-standin" serve "$station/jx" --port 47230 --user demo --password demo-password \
+  >/dev/null 2>&1 &
+standin=$!
 mkdir -p "$out"
 
 display=:$((90 + RANDOM % 9))
 Xvfb "$display" -screen 0 1024x700x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$monitor" "$xvfb" 2>/dev/null || true; rm -rf "$station"' EXIT
+trap 'kill "$monitor" "$xvfb" "$standin" 2>/dev/null || true; rm -rf "$station"' EXIT
 export DISPLAY=$display
 sleep 1
 "$station/system/bin/edi-monitor" OP01 >/dev/null 2>&1 &
@@ -32,8 +36,8 @@ xdotool windowfocus --sync "$window"
 sleep 1
 shoot() { import -window "$window" "$out/$1"; echo "$out/$1"; }
 shoot monitor-before.png
-# Rows 1 to 4 selected downwards, marked with the space bar.
-xdotool key shift+Down shift+Down shift+Down space
+# Rows 1 to 5 selected downwards, marked with the space bar.
+xdotool key shift+Down shift+Down shift+Down shift+Down space
 sleep 0.5
 shoot monitor-marked.png
 xdotool key alt+s
@@ -43,7 +47,7 @@ dialogs=0
 for _ in $(seq 1 240); do
   ended=$(sqlite3 "$station/data/edi.sqlite" "SELECT (SELECT COUNT(*) FROM FL1102処理履歴ファイル WHERE 枝番 = 0)
     || '/' || (SELECT COUNT(*) FROM FL9102処理中転送)" 2>/dev/null || echo 0)
-  [ "$ended" = 4/0 ] && break
+  [ "$ended" = 5/0 ] && break
   dialog=$(xdotool search --onlyvisible --name '^(Open|Save As|開く|名前を付けて保存)$' 2>/dev/null | head -n 1 || true)
   if [ -n "$dialog" ]; then
     sleep 1
@@ -61,7 +65,7 @@ done
 sleep 1
 shoot monitor-after.png
 # The history of the failed centre, from its row's menu.
-xdotool mousemove --window "$window" 300 212 click 3
+xdotool mousemove --window "$window" 300 237 click 3
 sleep 1
 xdotool key Down Return
 history=$(timeout 20 xdotool search --sync --onlyvisible --name "^処理履歴 " | head -n 1)
