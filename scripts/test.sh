@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine and runs the whole test suite on a normal build, then
-# the tests that feed the parsers and converters untrusted bytes (label
-# "sanitize", with every fuzz seed) again on a build with AddressSanitizer and
+# the unit tests of the parsers and converters (label "sanitize": CII, XML,
+# local records, the TCP package's files, mail, JX responses, with every fuzz
+# seed) again on a build of those libraries with AddressSanitizer and
 # UndefinedBehaviorSanitizer (any report fails). The whole run stays under a
 # quarter of an hour on two cores.
 set -euo pipefail
