@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/options.h"
+#include "base/version.h"
 #include "cii/cii_dump.h"
 #include "cii/converter_state.h"
 #include "cii/local_converter.h"
@@ -120,6 +121,7 @@ int Convert(const edi::ParsedOptions& options, Direction direction) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (edi::AnswerVersion(argc, argv, "cii-tool")) return 0;
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   edi::ParsedOptions options;
   std::string error;

@@ -2,8 +2,11 @@
 // operator code.
 #include <QApplication>
 #include <QStringList>
+#include <cstring>
+#include <iostream>
 
 #include "base/text.h"
+#include "base/version.h"
 #include "cii/converter_state.h"
 #include "report/after_run.h"
 #include "startup/settings_folder.h"
@@ -15,6 +18,16 @@
 #include "ui/windows_colour.h"
 
 int main(int argc, char** argv) {
+  if (edi::AnswerVersion(argc, argv, "edi-monitor")) return 0;
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::cout << "usage: edi-monitor [OPERATOR]\n"
+                 "\n"
+                 "The operator window of the station whose EDI.ini lies two folders above this\n"
+                 "program: it lists the trading centres, and runs the marked ones (receive,\n"
+                 "convert, register, back up), showing each stage's outcome in the centre's row.\n"
+                 "OPERATOR is the operator's code shown in the window and kept in the history.\n";
+    return 0;
+  }
   QApplication app(argc, argv);
   edi::ui::InstallJapaneseTranslations(app);
   edi::ui::SubstituteJapaneseFonts();

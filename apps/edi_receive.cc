@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/options.h"
+#include "base/version.h"
 #include "base/text.h"
 #include "cii/converter_state.h"
 #include "jobs/control_master.h"
@@ -142,6 +143,7 @@ bool MarkRows(const edi::ParsedOptions& options, const edi::RerunSource* rerun, 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (edi::AnswerVersion(argc, argv, "edi-receive")) return 0;
   edi::ParsedOptions options;
   std::string error;
   if (!edi::ParseOptions(std::vector<std::string_view>(argv + 1, argv + argc),

@@ -1,6 +1,7 @@
 // edi-station: sets up a station folder and shows what the station holds.
 //
-//   edi-station init DIR [--demo]   create DIR with settings, folders, database
+//   edi-station init DIR [--demo] [--db CONNECTION]   create DIR with settings, folders, database
+//   edi-station migrate DIR --to CONNECTION   move a SQLite station's tables into another database
 //   edi-station list DIR            start up against DIR and list its centres
 //   edi-station history DIR [options]    what happened to the transfers
 //   edi-station status DIR [--format text|json]   the station at a glance
@@ -18,6 +19,7 @@
 #include "db/category.h"
 #include "db/schema.h"
 #include "base/options.h"
+#include "base/version.h"
 #include "jobs/control_master.h"
 #include "report/err_log_lines.h"
 #include "report/history_format.h"
@@ -31,31 +33,46 @@
 #include "startup/settings_folder.h"
 #include "startup/startup.h"
 #include "station/housekeeping.h"
+#include "station/migration.h"
+#include "base/text.h"
 #include "station/station_setup.h"
 
 namespace {
 
+constexpr char kUsage[] =
+    "usage: edi-station init DIR [--demo] [--db CONNECTION]\n"
+    "       edi-station migrate DIR --to CONNECTION\n"
+    "       edi-station list DIR\n"
+    "       edi-station history DIR [--transfer N] [--centre CODE] [--since yyyy/mm/dd]\n"
+    "                   [--until yyyy/mm/dd] [--failed] [--format text|csv|json]\n"
+    "       edi-station status DIR [--format text|json]\n"
+    "       edi-station overdue DIR\n"
+    "       edi-station archive DIR --older-than DAYS\n"
+    "       edi-station clean DIR [--keep-days N] [--include-failed] [--dry-run]\n"
+    "       edi-station schema sqlite|postgres\n";
+
 int Usage() {
-  std::cerr << "usage: edi-station init DIR [--demo]\n"
-               "       edi-station list DIR\n"
-               "       edi-station history DIR [--transfer N] [--centre CODE] [--since yyyy/mm/dd]\n"
-               "                   [--until yyyy/mm/dd] [--failed] [--format text|csv|json]\n"
-               "       edi-station status DIR [--format text|json]\n"
-               "       edi-station overdue DIR\n"
-               "       edi-station archive DIR --older-than DAYS\n"
-               "       edi-station clean DIR [--keep-days N] [--include-failed] [--dry-run]\n"
-               "       edi-station schema sqlite|postgres\n";
+  std::cerr << kUsage;
   return 2;
 }
 
 int Init(const std::vector<std::string_view>& args) {
-  if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != "--demo")) return Usage();
-  edi::StationSetupOptions options;
-  options.demo = args.size() == 2;
-  options.programSource = edi::RunningProgramFolder();
+  edi::ParsedOptions parsed;
   std::string error;
+  if (!edi::ParseOptions(args, {{"demo", false}, {"db"}}, parsed, error) || parsed.plain().size() != 1) {
+    if (!error.empty()) std::cerr << "edi-station init: " << error << "\n";
+    return Usage();
+  }
+  edi::StationSetupOptions options;
+  options.demo = parsed.Has("demo");
+  options.database = edi::TrimBlanks(parsed.Value("db").value_or(""));
+  if (parsed.Has("db") && options.database.empty()) {
+    std::cerr << "edi-station init: --db wants a data source name or a connection string\n";
+    return 2;
+  }
+  options.programSource = edi::RunningProgramFolder();
   std::filesystem::path dir;
-  if (!edi::SetUpStation(std::string(args[0]), options, dir, error)) {
+  if (!edi::SetUpStation(parsed.plain()[0], options, dir, error)) {
     std::cerr << "edi-station: " << error << "\n";
     return 1;
   }
@@ -276,6 +293,29 @@ int Clean(const std::vector<std::string_view>& args) {
   return 0;
 }
 
+int Migrate(const std::vector<std::string_view>& args) {
+  edi::ParsedOptions options;
+  std::string error;
+  if (!edi::ParseOptions(args, {{"to"}}, options, error) || options.plain().size() != 1 ||
+      edi::TrimBlanks(options.Value("to").value_or("")).empty()) {
+    std::cerr << "edi-station migrate: " << (error.empty() ? "give DIR and --to CONNECTION" : error) << "\n";
+    return Usage();
+  }
+  edi::StderrMessageSink sink;
+  edi::ProgramState state;
+  edi::Database from;
+  std::filesystem::path bin;
+  if (!StartStation(options.plain()[0], sink, state, from, bin)) return 1;
+  edi::MigrationReport report;
+  const bool moved = edi::MigrateStation(state, from, edi::TrimBlanks(*options.Value("to")), report, error);
+  for (const auto& line : report.lines) std::cout << line << "\n";
+  if (!moved) {
+    std::cerr << "edi-station migrate: " << error << "\n";
+    return 1;
+  }
+  return 0;
+}
+
 int Schema(const std::vector<std::string_view>& args) {
   if (args.size() != 1 || (args[0] != "sqlite" && args[0] != "postgres")) return Usage();
   const auto dialect = args[0] == "sqlite" ? edi::SqlDialect::kSqlite : edi::SqlDialect::kPostgres;
@@ -286,8 +326,14 @@ int Schema(const std::vector<std::string_view>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (edi::AnswerVersion(argc, argv, "edi-station")) return 0;
   if (argc < 2) return Usage();
   const std::string_view command = argv[1];
+  if (command == "--help") {
+    std::cout << kUsage << "\nSets up a station folder (EDI.ini two folders above system/bin, the transfer\n"
+                           "folders, the database) and shows what the station holds.\n";
+    return 0;
+  }
   const std::vector<std::string_view> args(argv + 2, argv + argc);
   if (command == "init") return Init(args);
   if (command == "list") return List(args);
@@ -297,5 +343,6 @@ int main(int argc, char** argv) {
   if (command == "archive") return Archive(args);
   if (command == "clean") return Clean(args);
   if (command == "schema") return Schema(args);
+  if (command == "migrate") return Migrate(args);
   return Usage();
 }

@@ -27,6 +27,8 @@ packages=(
   python3-prometheus-client
   # operator windows
   qt6-base-dev qt6-translations-l10n fonts-noto-cjk
+  # the Debian package: dependencies, manual pages, checks
+  dpkg-dev file help2man lintian
   # benchmark baselines and measurement
   libc-bin time bc
 )

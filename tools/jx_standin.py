@@ -349,7 +349,13 @@ def serve(folder, args):
         pass
 
 
+VERSION = "@PROJECT_VERSION@"
+
+
 def main(argv):
+    if len(argv) == 2 and argv[1] == "--version":
+        print("edi-jx-standin", VERSION)
+        return
     if len(argv) >= 2 and argv[1] in ("-h", "--help"):
         print(__doc__)
         return

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "base/ansi_codec.h"
+#include "base/version.h"
 #include "standin_timing.h"
 
 namespace {
@@ -48,6 +49,15 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (edi::AnswerVersion(argc, argv, "edi-translator-standin")) return 0;
+  if (argc == 2 && std::string(argv[1]) == "--help") {
+    std::cout << "usage: edi-translator-standin [--in FOLDER] [--fail KIND=CODE] [--no-status] [--exit N] @COMMANDFILE\n\n"
+                 "A stand-in for the translator that registers the local files in the business\n"
+                 "application, for tests and the demo. It reads the command file, writes a status\n"
+                 "line for each local file it names (0000, or CODE for the files of KIND given\n"
+                 "with --fail), and exits with N (default 0).\n";
+    return 0;
+  }
   const StandinTiming timing;
   std::string inbound = std::getenv("EDI_IN") != nullptr ? std::getenv("EDI_IN") : "";
   std::map<std::string, std::string> failures;

@@ -19,12 +19,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "base/version.h"
 #include "startup/profile_file.h"
 #include "standin_timing.h"
 
@@ -56,7 +58,16 @@ void Trace(const std::string& file, const std::string& what, const std::string& 
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (edi::AnswerVersion(argc, argv, "z_tcp-standin")) return 0;
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::puts("usage: z_tcp-standin (run in the TCP package's program folder, as z_tcp.exe)\n\n"
+              "A stand-in for the TCP file-transfer package's program, for tests and the demo.\n"
+              "It reads the request Zkeyin.dat and its settings z_tcp-standin.ini ([standin]\n"
+              "NTS100_PATH, SENT_DIR, RECEIVE_<pp>_<ff>, STATUS, EXIT, DELAY_MS ...) in the\n"
+              "current folder, moves the partner's file, and writes the status file and log.");
+    return 0;
+  }
   const StandinTiming timing;
   const edi::ProfileFile ini = edi::ProfileFile::Load("z_tcp-standin.ini");
   auto setting = [&](const std::string& key) { return ini.Value("standin", key, 4096); };

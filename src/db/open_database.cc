@@ -41,7 +41,15 @@ bool OpenDatabase(const DatabaseLogin& login, std::string_view settingsFolder, D
     return db.OpenSqlite(path.string());
   }
   if (dataSource.empty()) return false;
-  connectionString = BuildConnectionString(dataSource, TrimBlanks(login.user), TrimBlanks(login.password));
+  const std::string user = TrimBlanks(login.user), password = TrimBlanks(login.password);
+  if (dataSource.find('=') != std::string::npos) {
+    connectionString = dataSource;
+    if (!connectionString.empty() && connectionString.back() != ';') connectionString += ';';
+    if (!user.empty()) connectionString += "UID=" + QuoteAttribute(user) + ";";
+    if (!password.empty()) connectionString += "PWD=" + QuoteAttribute(password) + ";";
+  } else {
+    connectionString = BuildConnectionString(dataSource, user, password);
+  }
   return db.OpenOdbc(connectionString);
 }
 

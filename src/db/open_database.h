@@ -1,8 +1,10 @@
 // Opening the station's database from the 動作環境 settings.
 //
 // DBSTRING "sqlite:PATH" opens that SQLite file (a relative PATH is taken
-// relative to the settings folder); any other value names an ODBC data source
-// reached with "DSN=<name>;UID=<user>;PWD=<password>;".
+// relative to the settings folder); a value holding "=" is a complete ODBC
+// connection string ("Driver=...;Server=...;Database=...;"), to which a
+// non-empty USERID and PASSWD are added; any other value names an ODBC data
+// source reached with "DSN=<name>;UID=<user>;PWD=<password>;".
 #pragma once
 
 #include <string>

@@ -144,6 +144,18 @@ std::vector<std::string> SchemaStatements(SqlDialect dialect) {
   return statements;
 }
 
+std::vector<TableLayout> SchemaLayouts() {
+  std::vector<TableLayout> layouts;
+  for (const auto& table : Tables()) {
+    TableLayout layout{table.name, {}};
+    for (const auto& c : table.columns) layout.columns.emplace_back(c.name, c.type[0] != 'T');
+    layouts.push_back(std::move(layout));
+  }
+  return layouts;
+}
+
+std::string SqlIdentifier(const std::string& name) { return Identifier(name.c_str()); }
+
 std::vector<std::string> SchemaTableNames() {
   std::vector<std::string> names;
   for (const auto& table : Tables()) names.emplace_back(table.name);

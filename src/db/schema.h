@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/database.h"
@@ -19,6 +20,16 @@ std::vector<std::string> SchemaStatements(SqlDialect dialect);
 
 // The names of the tables, in the order they are created.
 std::vector<std::string> SchemaTableNames();
+
+// A table's columns in their order, each with whether it holds a number.
+struct TableLayout {
+  std::string name;
+  std::vector<std::pair<std::string, bool>> columns;  // name, is a number
+};
+std::vector<TableLayout> SchemaLayouts();
+
+// The name as a statement writes it (quoted when it begins with a digit).
+std::string SqlIdentifier(const std::string& name);
 
 // Creates every table that does not exist yet. False on the first failure.
 bool CreateSchema(Database& db);

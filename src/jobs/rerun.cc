@@ -1,6 +1,7 @@
 #include "jobs/rerun.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include "base/files.h"
 #include "base/sha256.h"
 #include "db/null_value.h"
+#include "startup/profile_file.h"
 
 namespace edi {
 namespace {
@@ -42,8 +44,24 @@ class TemporaryFolder {
   std::string path_;
 };
 
-// Finds each received file in the backup folder, else in the archives
-// (newest archive first), taking it out into a temporary folder.
+// The backup folder of the station that received a document, when that
+// station ("host:settings folder") is another one on this machine: several
+// stations may share one database, and a re-run may start at any of them.
+std::string OtherStationsBackupFolder(const std::string& station, const std::string& ownBackupFolder) {
+  char host[256] = "";
+  gethostname(host, sizeof host - 1);
+  const std::string prefix = std::string(host) + ":";
+  if (station.rfind(prefix, 0) != 0) return "";
+  const ProfileFile settings = ProfileFile::Load(std::filesystem::path(station.substr(prefix.size())) / "EDI.ini");
+  std::string folder = settings.Value("PATH", "OLD_FILE");
+  if (folder.empty()) return "";
+  if (folder.back() != '/') folder += '/';
+  return folder == ownBackupFolder ? "" : folder;
+}
+
+// Finds each received file in the backup folder (this station's, else the
+// receiving station's on this machine), else in the archives (newest
+// archive first), taking it out into a temporary folder.
 bool FindFiles(const PathSettings& folders, const std::string& archiveFolder, RerunSource& source,
                std::string& why) {
   std::vector<std::filesystem::path> archives;
@@ -58,6 +76,12 @@ bool FindFiles(const PathSettings& folders, const std::string& archiveFolder, Re
     std::string& where = source.files[document.fileName];
     where = folders.oldFile + document.fileName;
     if (std::filesystem::exists(where, ec)) continue;
+    if (const std::string other = OtherStationsBackupFolder(document.station, folders.oldFile); !other.empty()) {
+      if (std::filesystem::exists(other + document.fileName, ec)) {
+        where = other + document.fileName;
+        continue;
+      }
+    }
     if (!extracted) extracted = std::make_shared<TemporaryFolder>();
     const std::string out = extracted->path() + "/" + document.fileName;
     for (const auto& archive : archives) {
@@ -97,7 +121,8 @@ bool BackupMatchesLedger(const RerunSource& source, std::string& why) {
     std::string hash;
     if (!Sha256OfFile(file, document.offset, document.size, hash)) {
       why = "the backup " + file + " of transfer " + TransferDigits(source.transferNo) +
-            " is missing or shorter than the ledger says: it cannot be re-run";
+            " is missing or shorter than the ledger says: it cannot be re-run" +
+            (document.station.empty() ? std::string() : " (received by the station " + document.station + ")");
       return false;
     }
     if (hash != document.sha256) {

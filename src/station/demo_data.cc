@@ -62,7 +62,18 @@ const DemoRow kLocalRows[] = {
     {7, 1, 0, "N", 5, 0, 0, "54", "", "部品数量"},
 };
 
-bool InsertFormatRows(Database& db) {
+// True when `sql` finds a row; a failed query counts as none (the insert
+// that follows then reports the database's trouble).
+bool Found(Database& db, const std::string& sql, const SqlParams& params) {
+  ResultSet rs;
+  return db.Query(sql, params, rs) && !rs.AtEnd();
+}
+
+bool InsertFormatRows(Database& db, DemoRows rows) {
+  if (rows == DemoRows::kKeepExisting &&
+      Found(db, "SELECT BPID FROM FL1902フォーマット情報マスタ WHERE BPID = 'DEMO0001'", {})) {
+    return true;
+  }
   bool ok = db.ExecuteSql("DELETE FROM FL1903レコードフォーマット情報マスタ WHERE BPID = 'DEMO0001'") &&
             db.ExecuteSql("DELETE FROM FL1902フォーマット情報マスタ WHERE BPID = 'DEMO0001'") &&
             db.ExecuteSql("DELETE FROM FL1916メッセージグループ情報マスタ WHERE BPID = 'DEMO0001'") &&
@@ -108,7 +119,8 @@ void WriteSampleOrders(const std::filesystem::path& file) {
 
 }  // namespace
 
-bool InsertDemoData(Database& db, const std::filesystem::path& stationDir, std::string& error) {
+bool InsertDemoData(Database& db, const std::filesystem::path& stationDir, DemoRows rows, std::string& error) {
+  const bool keep = rows == DemoRows::kKeepExisting;
   auto fail = [&](const char* what) {
     error = std::string("cannot insert demo ") + what + ": " + db.LastError();
     return false;
@@ -116,6 +128,11 @@ bool InsertDemoData(Database& db, const std::filesystem::path& stationDir, std::
   long long partnerNo = 1;
   for (const auto& c : kCentres) {
     const std::string path = *c.receivePath == '\0' ? "" : (stationDir / c.receivePath).string();
+    ++partnerNo;
+    if (keep && Found(db, "SELECT センターコード FROM FL1903EDI制御マスタ WHERE センターコード = :1",
+                      {std::string(c.code)})) {
+      continue;
+    }
     if (!db.ExecuteSql("DELETE FROM FL1903EDI制御マスタ WHERE センターコード = :1",
                        {std::string(c.code)}) ||
         !db.ExecuteSql(
@@ -123,11 +140,10 @@ bool InsertDemoData(Database& db, const std::filesystem::path& stationDir, std::
             " 送受信データ形式, 相手先種別, NTS受信相手先番号, NTS受信ファイル番号,"
             " NTS受信ファイルパス, 相手先メールアドレス) VALUES (:1, :2, :3, :4, :5, :6, :7, :8, :9)",
             {std::string(c.code), std::string(c.name), std::string(c.method),
-             std::string(c.format), std::string(c.partnerKind), partnerNo, 1LL, path,
+             std::string(c.format), std::string(c.partnerKind), partnerNo - 1, 1LL, path,
              std::string(c.code) + "@partner.example"})) {
       return fail("centre");
     }
-    ++partnerNo;
     if (!db.ExecuteSql("DELETE FROM FL1915センタ利用企業マスタ WHERE センターコード = :1",
                        {std::string(c.code)}) ||
         !db.ExecuteSql("INSERT INTO FL1915センタ利用企業マスタ (センターコード, 相手先企業コード)"
@@ -137,6 +153,10 @@ bool InsertDemoData(Database& db, const std::filesystem::path& stationDir, std::
     }
   }
   for (const auto& m : kTransferMethods) {
+    if (keep && Found(db, "SELECT 区分 FROM 区分マスタ WHERE 区分 = :1 AND 区分ｺｰﾄﾞ = :2",
+                      {std::string("送受信方式"), std::string(m.code)})) {
+      continue;
+    }
     if (!db.ExecuteSql("DELETE FROM 区分マスタ WHERE 区分 = :1 AND 区分ｺｰﾄﾞ = :2",
                        {std::string("送受信方式"), std::string(m.code)}) ||
         !db.ExecuteSql("INSERT INTO 区分マスタ (区分, 区分ｺｰﾄﾞ, 区分名称) VALUES (:1, :2, :3)",
@@ -144,7 +164,7 @@ bool InsertDemoData(Database& db, const std::filesystem::path& stationDir, std::
       return fail("category");
     }
   }
-  if (!InsertFormatRows(db)) return fail("format tables");
+  if (!InsertFormatRows(db, rows)) return fail("format tables");
   WriteSampleOrders(stationDir / "out" / "DEMO_ORDERS.LOC");
   return true;
 }

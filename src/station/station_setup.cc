@@ -4,6 +4,7 @@
 
 #include "base/files.h"
 #include "db/database.h"
+#include "db/open_database.h"
 #include "db/schema.h"
 #include "station/demo_data.h"
 #include "station/demo_transfers.h"
@@ -13,7 +14,7 @@ namespace edi {
 namespace fs = std::filesystem;
 namespace {
 
-std::string SettingsText(const fs::path& dir) {
+std::string SettingsText(const fs::path& dir, const std::string& dataSource) {
   const std::string d = dir.string();
   SystemProfile profile;
   return
@@ -21,7 +22,7 @@ std::string SettingsText(const fs::path& dir) {
       "[動作環境]\r\n"
       "USERID=\r\n"
       "PASSWD=\r\n"
-      "DBSTRING=sqlite:data/edi.sqlite\r\n"
+      "DBSTRING=" + dataSource + "\r\n"
       "MACHINENAME=" + profile.computerName() + "\r\n"
       "\r\n"
       "[Setting0]\r\n"
@@ -103,7 +104,11 @@ constexpr char kDemoJxSection[] =
     "TIMEOUT=30\r\n"
     "MAX_DOCUMENTS=100\r\n";
 
-bool WriteSettingsFile(const fs::path& dir, bool demo, std::string& error) {
+std::string DataSourceOf(const StationSetupOptions& options) {
+  return options.database.empty() ? "sqlite:data/edi.sqlite" : options.database;
+}
+
+bool WriteSettingsFile(const fs::path& dir, const StationSetupOptions& options, std::string& error) {
   const fs::path file = dir / "EDI.ini";
   std::string text;
   const bool existed = fs::exists(file);
@@ -112,8 +117,8 @@ bool WriteSettingsFile(const fs::path& dir, bool demo, std::string& error) {
     return false;
   }
   // An existing file is kept; a demo set-up adds its JX section when missing.
-  std::string added = existed ? "" : SettingsText(dir);
-  if (demo && text.find("[JX:DEMOJ01]") == std::string::npos) added += kDemoJxSection;
+  std::string added = existed ? "" : SettingsText(dir, DataSourceOf(options));
+  if (options.demo && text.find("[JX:DEMOJ01]") == std::string::npos) added += kDemoJxSection;
   if (added.empty()) return true;
   std::ofstream out(file, std::ios::binary | std::ios::app);
   out << added;
@@ -129,6 +134,23 @@ bool WriteSettingsFile(const fs::path& dir, bool demo, std::string& error) {
 bool AddStationCategories(Database& db) {
   return db.ExecuteSql("INSERT INTO 区分マスタ (区分, 区分ｺｰﾄﾞ, 区分名称) SELECT '送受信方式', 'J', 'JX手順'"
                        " WHERE NOT EXISTS (SELECT 1 FROM 区分マスタ WHERE 区分 = '送受信方式' AND 区分ｺｰﾄﾞ = 'J')");
+}
+
+// The embedded SQLite file is created when missing; any other data source
+// must exist already (its tables are created in it).
+bool OpenStationDatabase(const fs::path& dir, const StationSetupOptions& options, Database& db,
+                         std::string& error) {
+  if (options.database.empty()) {
+    const fs::path dbFile = dir / "data" / "edi.sqlite";
+    if (db.CreateSqlite(dbFile.string())) return true;
+    error = "cannot create the database " + dbFile.string() + ": " + db.LastError();
+    return false;
+  }
+  const DatabaseLogin login{options.database, "", ""};
+  std::string used;
+  if (OpenDatabase(login, dir.string(), db, used)) return true;
+  error = "cannot open the database: " + DescribeConnectionFailure(login, db);
+  return false;
 }
 
 bool CopyPrograms(const fs::path& source, const fs::path& bin, std::string& error) {
@@ -177,15 +199,17 @@ bool SetUpStation(const fs::path& dirIn, const StationSetupOptions& options, fs:
       return false;
     }
   }
-  if (!WriteSettingsFile(dir, options.demo, error)) return false;
+  if (!WriteSettingsFile(dir, options, error)) return false;
 
-  const fs::path dbFile = dir / "data" / "edi.sqlite";
   Database db;
-  if (!db.CreateSqlite(dbFile.string()) || !CreateSchema(db) || !AddStationCategories(db)) {
-    error = "cannot create the database " + dbFile.string() + ": " + db.LastError();
+  if (!OpenStationDatabase(dir, options, db, error)) return false;
+  if (!CreateSchema(db) || !AddStationCategories(db)) {
+    error = "cannot create the tables in " + DataSourceOf(options) + ": " + db.LastError();
     return false;
   }
-  if (options.demo && !InsertDemoData(db, dir, error)) return false;
+  // A shared database keeps the rows another station wrote.
+  const DemoRows rows = options.database.empty() ? DemoRows::kReplace : DemoRows::kKeepExisting;
+  if (options.demo && !InsertDemoData(db, dir, rows, error)) return false;
   if (!options.programSource.empty() && !CopyPrograms(options.programSource, dir / "system/bin", error)) return false;
   return !options.demo || options.programSource.empty() ||
          PrepareDemoTransfers(db, dir, options.programSource, error);

@@ -89,7 +89,7 @@ class RunLoopTest : public ::testing::TestWithParam<std::string> {
     ASSERT_TRUE(StartUp((station_ / "system/bin").string(), sink, state_, sqlite_));
     if (GetParam() == "postgres") {
       ASSERT_TRUE(test::OpenEmptyTestDatabase("postgres", postgres_));
-      ASSERT_TRUE(InsertDemoData(postgres_, station_, error)) << error;
+      ASSERT_TRUE(InsertDemoData(postgres_, station_, DemoRows::kReplace, error)) << error;
       // As in the SQLite station: the JX centre needs a server these tests do not run.
       ASSERT_TRUE(postgres_.ExecuteSql("DELETE FROM FL1903EDI制御マスタ WHERE センターコード = 'DEMOJ01'"));
     }
