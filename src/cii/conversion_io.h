@@ -65,8 +65,10 @@ class Outputs {
   virtual std::unique_ptr<Output> Replace(const std::string& name, std::string& error) = 0;
 };
 
-// Outputs in memory: `kept` holds, by name, what conversions kept. Outputs
-// opened here must not outlive it.
+// Outputs in memory: `kept` holds, by name, what conversions kept. An
+// output to append to writes into its entry at once and cuts it back (or
+// removes it) when dropped, as a file; an output to replace takes the entry's
+// place when kept. Outputs opened here must not outlive it.
 class MemoryOutputs : public Outputs {
  public:
   std::unique_ptr<Output> Append(const std::string& name, std::string& error) override;
