@@ -12,9 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static fuzz::FormatFixture fixture;
   static edi::cii::ConverterState state = fuzz::MemoryState();
   state.errLog = edi::cii::ErrLog::InMemory();
-  edi::cii::MemoryOutputs outputs;
+  static edi::cii::MemoryOutputs outputs;
+  fuzz::Forget(outputs);
   const int code = edi::cii::CiiToLocal(state, fixture.db, fuzz::Input(data, size), outputs, "R.LOC");
-  if (code != 0 && !outputs.kept.empty()) std::abort();
+  if (code != 0 && !fuzz::KeptNothing(outputs)) std::abort();
   const size_t lineLength = fuzz::kKeyLength + fuzz::kRecordLength + 2;
   for (const auto& [name, lines] : outputs.kept) {
     if (lines.size() % lineLength != 0) std::abort();

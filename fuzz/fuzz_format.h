@@ -79,6 +79,21 @@ inline edi::cii::ConverterState MemoryState() {
   return state;
 }
 
+// Outputs in memory reused from input to input: every kept text emptied,
+// its buffer kept, which spares the allocations that would otherwise cost
+// more than the conversion.
+inline void Forget(edi::cii::MemoryOutputs& outputs) {
+  for (auto& [name, text] : outputs.kept) text.clear();
+}
+
+// True when the outputs hold nothing (what a failed conversion must leave).
+inline bool KeptNothing(const edi::cii::MemoryOutputs& outputs) {
+  for (const auto& [name, text] : outputs.kept) {
+    if (!text.empty()) return false;
+  }
+  return true;
+}
+
 // The fuzzer's bytes as a conversion's input.
 inline edi::cii::ConversionInput Input(const uint8_t* data, size_t size) {
   return edi::cii::ConversionInput::Memory(std::string_view(reinterpret_cast<const char*>(data), size));

@@ -12,16 +12,18 @@
 namespace {
 
 // local -> CII -> local; "" when a step fails.
-std::string RoundTrip(fuzz::FormatFixture& fixture, edi::cii::ConverterState& state, const std::string& lines) {
+const std::string& RoundTrip(fuzz::FormatFixture& fixture, edi::cii::ConverterState& state, const std::string& lines) {
+  static const std::string kNothing;
+  static edi::cii::MemoryOutputs cii, back;
+  fuzz::Forget(cii);
+  fuzz::Forget(back);
   state.errLog = edi::cii::ErrLog::InMemory();
-  edi::cii::MemoryOutputs cii;
   if (edi::cii::LocalToCii(state, fixture.db, edi::cii::ConversionInput::Memory(lines), cii, "out.CII") != 0) {
-    if (!cii.kept.empty()) std::abort();
-    return "";
+    if (!fuzz::KeptNothing(cii)) std::abort();
+    return kNothing;
   }
   const std::string& ciiBytes = cii.kept["out.CII"];
-  if (ciiBytes.empty()) return "";  // blank lines only
-  edi::cii::MemoryOutputs back;
+  if (ciiBytes.empty()) return kNothing;  // blank lines only
   const int toLocal = edi::cii::CiiToLocal(state, fixture.db, edi::cii::ConversionInput::Memory(ciiBytes), back, "B.LOC");
   if (toLocal != 0) std::abort();  // what the converter wrote, it must read
   return back.kept["B0101.LOC"];
@@ -32,14 +34,15 @@ std::string RoundTrip(fuzz::FormatFixture& fixture, edi::cii::ConverterState& st
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static fuzz::FormatFixture fixture;
   static edi::cii::ConverterState state = fuzz::MemoryState();
-  std::string lines;
+  static std::string lines, once;
+  lines.clear();
   std::string_view rest(reinterpret_cast<const char*>(data), size);
   while (!rest.empty()) {
     const size_t end = rest.find('\n');
-    lines += fuzz::kKey + std::string(rest.substr(0, end)) + "\r\n";
+    lines.append(fuzz::kKey).append(rest.substr(0, end)).append("\r\n");
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
   }
-  const std::string once = RoundTrip(fixture, state, lines);
+  once = RoundTrip(fixture, state, lines);
   if (once.empty()) return 0;
   if (RoundTrip(fixture, state, once) != once) std::abort();
   return 0;

@@ -76,8 +76,11 @@ class OutputJournal {
   virtual bool Record(const std::string& file, long long formerSize, std::string& why) = 0;
 };
 
-// Outputs in memory: `kept` holds, by name, what conversions kept. Outputs
-// opened here must not outlive it.
+// Outputs in memory: `kept` holds, by name, what conversions kept. An
+// output to append to writes into its entry at once and cuts it back (or
+// removes it) when dropped, as a file; an output to replace takes the entry's
+// place when kept. Outputs opened here must not outlive it, and a name has
+// one open output at a time.
 class MemoryOutputs : public Outputs {
  public:
   std::unique_ptr<Output> Append(const std::string& name, std::string& error) override;

@@ -43,8 +43,7 @@ class LineReader {
   // False (errno set) when the file cannot be opened.
   bool Open(const ConversionInput& input) {
     if (input.bytes) {
-      buffer_.assign(*input.bytes);
-      size_ = buffer_.size();
+      data_ = *input.bytes;  // read in place: the whole input is there
       atEnd_ = true;
       return true;
     }
@@ -56,20 +55,20 @@ class LineReader {
   // The next line without its line end; false at the end of the file.
   bool Next(std::string_view& line) {
     for (;;) {
-      const char* begin = buffer_.data() + pos_;
-      const char* end = buffer_.data() + size_;
+      const char* begin = data_.data() + pos_;
+      const char* end = data_.data() + data_.size();
       const char* stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
       // A CR at the end of what is buffered may be the first half of CR LF.
       if (stop != end && !(*stop == '\r' && stop + 1 == end && !atEnd_)) {
         line = std::string_view(begin, static_cast<size_t>(stop - begin));
-        pos_ = static_cast<size_t>(stop - buffer_.data()) + 1;
-        if (*stop == '\r' && pos_ < size_ && buffer_[pos_] == '\n') ++pos_;
+        pos_ = static_cast<size_t>(stop - data_.data()) + 1;
+        if (*stop == '\r' && pos_ < data_.size() && data_[pos_] == '\n') ++pos_;
         return true;
       }
       if (atEnd_) {
-        if (pos_ >= size_) return false;
-        line = std::string_view(begin, size_ - pos_);
-        pos_ = size_;
+        if (pos_ >= data_.size()) return false;
+        line = std::string_view(begin, data_.size() - pos_);
+        pos_ = data_.size();
         if (!line.empty() && line.back() == kEndOfFile) line.remove_suffix(1);
         return true;
       }
@@ -89,7 +88,7 @@ class LineReader {
       if (n < 0) failed_ = true;
       const size_t got = n > 0 ? static_cast<size_t>(n) : 0;
       buffer_.resize(kept + got);
-      size_ = buffer_.size();
+      data_ = buffer_;
       if (got == 0) atEnd_ = true;
       return !failed_;
     }
@@ -97,9 +96,9 @@ class LineReader {
 
   static constexpr size_t kChunk = 1 << 18;
   int fd_ = -1;
-  std::string buffer_;
+  std::string buffer_;     // what has been read of the file
+  std::string_view data_;  // the bytes lines are taken from: buffer_, or the input in memory
   size_t pos_ = 0;
-  size_t size_ = 0;
   bool atEnd_ = false;
   bool failed_ = false;
 };
@@ -215,9 +214,24 @@ class LocalToCiiWriter {
     return nullptr;
   }
 
+  // How an element's CII value is made, by the attribute of its row.
+  enum class ElementKind { kGroup, kText, kBinary, kNumber, kDate, kWide, kOther };
+
+  static ElementKind KindOf(const RecordFormatRow& e) {
+    const std::string& a = e.attribute;
+    if (e.IsGroup()) return ElementKind::kGroup;
+    if (a == "X") return ElementKind::kText;
+    if (a == "B") return ElementKind::kBinary;
+    if (a == "9" || a == "N") return ElementKind::kNumber;
+    if (a == "Y") return ElementKind::kDate;
+    if (a == "K") return ElementKind::kWide;
+    return ElementKind::kOther;
+  }
+
   // What the group's format says about each CII row, worked out once per
   // group instead of once per record.
   struct PlannedRow {
+    ElementKind kind = ElementKind::kOther;
     const RecordFormatRow* local = nullptr;  // the local counterpart, if any
     int position = 0;                        // its 項目位置 - 1
     size_t bytes = 0;                        // its field's bytes
@@ -226,9 +240,12 @@ class LocalToCiiWriter {
 
   void BuildPlan() {
     const FormatRows& rows = state_.ciiRows;
+    const char code = static_cast<char>(state_.header[header::kDoubleByteSet]);
+    doubleByteCode_ = code == 'S' || code == 'U' ? code : 'M';
     plan_.assign(rows.size(), PlannedRow{});
     for (size_t i = 0; i < rows.size(); ++i) {
       PlannedRow& p = plan_[i];
+      p.kind = KindOf(rows[i]);
       p.local = LocalRowFor(rows[i]);
       if (p.local != nullptr) {
         p.position = p.local->PositionNumber() - 1;
@@ -280,26 +297,30 @@ class LocalToCiiWriter {
   }
 
   // The CII value of an element (empty: the element is left out).
-  bool Convert(const RecordFormatRow& e, std::string_view raw, const RecordFormatRow& l, std::string& out) {
+  bool Convert(const RecordFormatRow& e, ElementKind kind, std::string_view raw, const RecordFormatRow& l,
+               std::string& out) {
     out.clear();
-    const std::string& a = e.attribute;
     const size_t cut = static_cast<size_t>(std::max(e.length, 0));
-    if (a == "X") {
-      out = std::string(CutAnsiBytes(TrimSpacesView(raw), cut));
-    } else if (a == "B") {
-      out = std::string(raw);
-    } else if (a == "9" || a == "N") {
-      return Number(e, l, raw, out);
-    } else if (a == "Y") {
-      return Date(e, l, raw, out);
-    } else if (a == "K") {
-      const char code = static_cast<char>(state_.header[header::kDoubleByteSet]);
-      bool mended = false;
-      out = std::string(CutAnsiBytes(WidenAnsiField(TrimSpacesView(raw), code == 'S' || code == 'U' ? code : 'M', mended), cut));
-      if (mended) result_.Note(kErrUnmappable);
-      if (code == 'U' && out.size() % 2 != 0) out.pop_back();
-    } else {
-      out = std::string(raw);
+    switch (kind) {
+      case ElementKind::kText:
+        out.assign(CutAnsiBytes(TrimSpacesView(raw), cut));
+        return true;
+      case ElementKind::kNumber:
+        return Number(e, l, raw, out);
+      case ElementKind::kDate:
+        return Date(e, l, raw, out);
+      case ElementKind::kWide: {
+        bool mended = false;
+        out.assign(CutAnsiBytes(WidenAnsiField(TrimSpacesView(raw), doubleByteCode_, mended), cut));
+        if (mended) result_.Note(kErrUnmappable);
+        if (doubleByteCode_ == 'U' && out.size() % 2 != 0) out.pop_back();
+        return true;
+      }
+      case ElementKind::kBinary:
+      case ElementKind::kGroup:
+      case ElementKind::kOther:
+        out.assign(raw);
+        return true;
     }
     return true;
   }
@@ -311,7 +332,7 @@ class LocalToCiiWriter {
       const RecordFormatRow& e = rows[i];
       const PlannedRow& planned = plan_[i];
       const size_t membersEnd = std::min(planned.membersEnd, end);
-      if (e.IsGroup()) {
+      if (planned.kind == ElementKind::kGroup) {
         if (!body.AppendGroupStart(e.multiNo, true)) return result_.Stop(kErrMultiNo);
         const RecordFormatRow* local = planned.local;
         const int length = local != nullptr ? local->length : 0;
@@ -326,7 +347,7 @@ class LocalToCiiWriter {
       }
       const RecordFormatRow* l = planned.local;
       if (l == nullptr) continue;
-      if (!Convert(e, RawField(planned, offset), *l, value_)) return false;
+      if (!Convert(e, planned.kind, RawField(planned, offset), *l, value_)) return false;
       if (value_.empty()) continue;
       if (const int refused = body.AppendElement(static_cast<uint32_t>(e.itemNo), value_)) {
         return result_.Stop(refused);
@@ -354,6 +375,7 @@ class LocalToCiiWriter {
   long count_ = 0;
   MessageBody body_;
   std::vector<PlannedRow> plan_;
+  char doubleByteCode_ = 'M';  // of "K" elements: 'M', 'S' or 'U'
   std::string value_, blocks_;
 };
 
