@@ -2,6 +2,7 @@
 // operator code.
 #include <QApplication>
 #include <QStringList>
+#include <malloc.h>
 #include <cstring>
 #include <iostream>
 
@@ -28,6 +29,9 @@ int main(int argc, char** argv) {
                  "OPERATOR is the operator's code shown in the window and kept in the history.\n";
     return 0;
   }
+  // As edi-receive: a megabyte's mail copies reuse the heap's pages.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
   QApplication app(argc, argv);
   edi::ui::InstallJapaneseTranslations(app);
   edi::ui::SubstituteJapaneseFonts();

@@ -61,8 +61,11 @@ receive_bench() {
   rm -f "$work/standin-times"
   local peak
   start=$(date +%s.%N)
+  # BENCH_PERF=FILE records where the run's time goes (perf record -g).
+  local profile=()
+  [ -n "${BENCH_PERF:-}" ] && profile=(perf record -q -g -o "$BENCH_PERF" --)
   EDI_STANDIN_TIMES="$work/standin-times" /usr/bin/time -f '%M' -o "$work/time.out" \
-    "$station/system/bin/edi-receive" --all >"$work/receive.out" 2>"$work/receive.err" ||
+    "${profile[@]}" "$station/system/bin/edi-receive" --all >"$work/receive.out" 2>"$work/receive.err" ||
     { tail -n 5 "$work/receive.out" "$work/receive.err" >&2; missed=$((missed + 1)); return 0; }
   end=$(date +%s.%N)
   peak=$(tail -n 1 "$work/time.out")
@@ -84,7 +87,7 @@ receive_bench() {
   check "every centre of the run ended done ($(tail -n 1 "$work/receive.out"))" \
     "$([ "$(tail -n 1 "$work/receive.out")" = "centres: $centres, done: $centres, error: 0" ]; echo $?)"
   check "each centre registered its records" "$(
-    [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM FL1102処理履歴ファイル WHERE 処理種別 = '41' AND 終了コード = '0000' AND 入力件数 = $expected")" = "$centres" ]
+    [ "$(sqlite3 "$db" "SELECT COUNT(*) FROM FL1102処理履歴ファイル WHERE 処理種別 = '41' AND 終了コード = '0000' AND 入力レコード数 = $expected")" = "$centres" ]
     echo $?
   )"
 }
