@@ -3,11 +3,13 @@
 #include <fstream>
 
 #include "base/files.h"
+#include "base/text.h"
 #include "db/database.h"
 #include "db/open_database.h"
 #include "db/schema.h"
 #include "station/demo_data.h"
 #include "station/demo_transfers.h"
+#include "startup/profile_file.h"
 #include "startup/system_profile.h"
 
 namespace edi {
@@ -115,6 +117,15 @@ bool WriteSettingsFile(const fs::path& dir, const StationSetupOptions& options, 
   if (existed && !ReadWholeFile(file, text)) {
     error = "cannot read " + file.string();
     return false;
+  }
+  // A station that names another database is moved by migrate, not here.
+  if (existed && !options.database.empty()) {
+    const std::string named = TrimBlanks(ProfileFile::Parse(text).Value("動作環境", "DBSTRING"));
+    if (named != options.database) {
+      error = file.string() + " names another database (DBSTRING=" + named +
+              "): a station is moved with edi-station migrate";
+      return false;
+    }
   }
   // An existing file is kept; a demo set-up adds its JX section when missing.
   std::string added = existed ? "" : SettingsText(dir, DataSourceOf(options));

@@ -74,6 +74,9 @@ TEST_F(SharedDatabaseTest, InitCreatesAndJoinsAndMigrateMovesAStation) {
   ASSERT_EQ(listed.status, 0) << listed.err;
   EXPECT_NE(listed.out.find("DEMOW01\tchanged"), std::string::npos) << listed.out;
   EXPECT_EQ(Station("init " + (root_ / "c").string() + " --db " + Quoted("DSN=no_such_source")).status, 1);
+  const auto named = Station("init " + a + " --db " + Quoted(shared + "x"));
+  EXPECT_EQ(named.status, 1);
+  EXPECT_NE(named.err.find("edi-station migrate"), std::string::npos) << named.err;
 
   // A SQLite station with history moves into an empty database.
   const std::string lone = (root_ / "lone").string();
