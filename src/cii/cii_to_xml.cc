@@ -168,7 +168,7 @@ class CiiToXmlVisitor : public CiiVisitor {
     Newline(Indent());
     std::string text = DecodeCiiValue(value, state_.ciiRows[static_cast<size_t>(row)]);
     if (ReplaceControlCharacters(text)) result_.Note(kErrUnmappable);
-    xmlTextWriterWriteElement(writer_, BAD_CAST name, BAD_CAST text.c_str());
+    WriteElement(name, text);
     return true;
   }
 
@@ -233,6 +233,30 @@ class CiiToXmlVisitor : public CiiVisitor {
 
   void Raw(const char* text) { xmlTextWriterWriteRaw(writer_, BAD_CAST text); }
 
+  // An element and its text as the text writer writes one ("<name>text</name>",
+  // also when the text is empty, with &, <, >, " and CR escaped), in one raw
+  // write: the writer's own element calls copy the name and escape into fresh
+  // memory for every element, which cost more than the rest of the message.
+  void WriteElement(std::string_view name, std::string_view text) {
+    element_.clear();
+    element_.append(1, '<').append(name).append(1, '>');
+    for (size_t at = 0; at < text.size();) {
+      const size_t special = std::min(text.find_first_of("<>&\"\r", at), text.size());
+      element_.append(text.substr(at, special - at));
+      if (special == text.size()) break;
+      switch (text[special]) {
+        case '<': element_.append("&lt;"); break;
+        case '>': element_.append("&gt;"); break;
+        case '&': element_.append("&amp;"); break;
+        case '"': element_.append("&quot;"); break;
+        default: element_.append("&#13;"); break;
+      }
+      at = special + 1;
+    }
+    element_.append("</").append(name).append(1, '>');
+    xmlTextWriterWriteRawLen(writer_, BAD_CAST element_.data(), static_cast<int>(element_.size()));
+  }
+
   void Newline(int depth) {
     // A line end and four blanks per level, cut from one long text.
     static const std::string kLine = "\r\n" + std::string(4 * kMaxIndent, ' ');
@@ -289,7 +313,7 @@ class CiiToXmlVisitor : public CiiVisitor {
       Newline(2);
       std::string value(TrimTrailingSpacesView(FieldText(header.subspan(field.offset, field.length))));
       ReplaceControlCharacters(value);
-      xmlTextWriterWriteElement(writer_, BAD_CAST field.element, BAD_CAST value.c_str());
+      WriteElement(field.element, value);
     }
     Newline(1);
     xmlTextWriterEndElement(writer_);
@@ -329,6 +353,7 @@ class CiiToXmlVisitor : public CiiVisitor {
   xmlTextWriterPtr writer_ = nullptr;
   GroupWalker walker_;
   std::vector<std::string> repetitionNames_;
+  std::string element_;  // the element being written, kept for its buffer
   char doubleByteCode_ = 'M';
   bool inMessage_ = false;
   int groups_ = 0;

@@ -1,5 +1,9 @@
+#include <fcntl.h>
+#include <libxml/parser.h>
 #include <libxml/xmlreader.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -44,6 +48,9 @@ long NameNumber(const std::string& name, size_t from) {
 
 bool IsDataElement(const std::string& name) { return StartsWith(name, "JP") && !StartsWith(name, "JPM"); }
 
+// The element children of a JPMGH, each with its whole text, in order.
+using HeaderChildren = std::vector<std::pair<std::string, std::string>>;
+
 class DocumentConverter {
  public:
   DocumentConverter(ConverterState& state, Database& db, ConversionResult& result, Output& out)
@@ -62,7 +69,7 @@ class DocumentConverter {
         if (name == "JPMGH") {
           xmlNodePtr node = xmlTextReaderExpand(reader);
           if (node == nullptr) break;
-          if (!Header(node)) return false;
+          if (!Header(ChildrenOf(node))) return false;
           ret = xmlTextReaderNext(reader);
           continue;
         }
@@ -79,13 +86,147 @@ class DocumentConverter {
     return !groupOpen_ || Trailer();
   }
 
+  // Event-driven reading (libxml2's SAX2 push parser), by the same rules
+  // as Run's walk: a JPMGH is gathered with its children's texts, a JPTRM
+  // is converted element by element, and the elements the walk steps over
+  // (unknown groups and items, other elements in a message, messages
+  // before any group) are skipped with everything in them. `Stopped` tells
+  // the driver to stop parsing: the document failed.
+  void StartElement(std::string&& name) {
+    if (stopped_) return;
+    if (skipping_ > 0) {
+      ++skipping_;
+    } else if (inData_ > 0) {
+      ++inData_;
+    } else if (inHeader_ > 0) {
+      if (inHeader_++ == 1) headerChildren_.emplace_back(std::move(name), std::string());
+    } else if (!inMessage_) {
+      StartOutside(name);
+    } else {
+      StartInMessage(name);
+    }
+  }
+
+  void EndElement() {
+    if (stopped_) return;
+    if (skipping_ > 0) {
+      --skipping_;
+    } else if (inData_ > 0) {
+      if (--inData_ == 0) EndData();
+    } else if (inHeader_ > 0) {
+      if (--inHeader_ == 0 && !Header(headerChildren_)) stopped_ = true;
+    } else if (inMessage_ && open_.size() > 1) {
+      Close(open_, body_);
+    } else if (inMessage_) {
+      inMessage_ = false;
+      EndMessage();
+    }
+  }
+
+  void Text(std::string_view text) {
+    if (stopped_ || skipping_ > 0) return;
+    if (inData_ > 0) {
+      text_ += text;
+    } else if (inHeader_ > 1) {
+      headerChildren_.back().second += text;
+    }
+  }
+
+  bool Stopped() const { return stopped_; }
+
+  // At the end of the document: false when it failed.
+  bool Finish(bool wellFormed) {
+    if (stopped_) return false;
+    if (!wellFormed) return Fail(kErrXmlParse);
+    return !groupOpen_ || Trailer();
+  }
+
  private:
+  void StartOutside(const std::string& name) {
+    if (name == "JPMGH") {
+      headerChildren_.clear();
+      inHeader_ = 1;
+    } else if (name == "JPTRM") {
+      ++messages_;
+      if (!groupOpen_) {
+        result_.Note(kErrNoGroupHeader);
+        skipping_ = 1;
+        return;
+      }
+      inMessage_ = true;
+      body_.Clear();
+      open_.assign(1, Container{});
+    }
+  }
+
+  void StartInMessage(const std::string& name) {
+    if (open_.back().repetitionEnded) {
+      body_.AppendRepetition();
+      open_.back().repetitionEnded = false;
+    }
+    if (IsDataElement(name)) {
+      const long itemNo = NameNumber(name, 2);
+      dataRow_ = itemNo >= 0 ? ItemRow(itemNo) : nullptr;
+      if (dataRow_ == nullptr) {
+        result_.Note(kErrNoGroupRow);
+        skipping_ = 1;
+        return;
+      }
+      dataItem_ = itemNo;
+      text_.clear();
+      inData_ = 1;
+      return;
+    }
+    bool descend = false;
+    if (StartsWith(name, "JPM") && EndsWithR(name)) {
+      open_.push_back(Container{});
+      descend = true;
+    } else if (StartsWith(name, "JPM")) {
+      if (!GroupStart(name, body_, descend)) {
+        stopped_ = true;
+        return;
+      }
+      if (descend) open_.push_back(Container{.group = true});
+    }
+    if (!descend) skipping_ = 1;
+    CheckMessageSize();
+  }
+
+  void EndData() {
+    if (!Value(*dataRow_, std::string(TrimBlanksView(text_)), value_)) {
+      stopped_ = true;
+      return;
+    }
+    if (!value_.empty()) {
+      if (const int refused = body_.AppendElement(static_cast<uint32_t>(dataItem_), value_)) {
+        stopped_ = !Fail(refused);
+        if (stopped_) return;
+      }
+    }
+    CheckMessageSize();
+  }
+
+  void EndMessage() {
+    std::string blocks;
+    if (const int refused = AppendMessage(blocks, messages_, body_.bytes(), state_.StorageMode())) {
+      stopped_ = !Fail(refused);
+      return;
+    }
+    stopped_ = !Write(blocks);
+  }
+
+  // A message longer than the CII can carry fails now, not after the whole
+  // of it has been gathered.
+  void CheckMessageSize() {
+    if (body_.bytes().size() > kMaxLongMessageData) stopped_ = !Fail(refusal::kTooLong);
+  }
+
   bool Fail(int code) { return result_.Stop(code); }
 
   bool Write(std::string_view bytes) { return out_.Write(bytes) || result_.Stop(kErrFile, out_.error()); }
 
   // The group header from this JPMGH alone: defaults, then its children.
-  std::array<uint8_t, kRecordSize> BuildHeader(xmlNodePtr node) {
+  std::array<uint8_t, kRecordSize> BuildHeader(const HeaderChildren& children) {
     std::array<uint8_t, kRecordSize> header;
     header.fill(' ');
     for (const auto& field : kHeaderFields) {
@@ -93,12 +234,10 @@ class DocumentConverter {
         StoreMixedText(std::span<uint8_t>(header.data() + field.offset, field.length), field.fallback);
       }
     }
-    for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
-      if (child->type != XML_ELEMENT_NODE) continue;
-      const std::string name = NodeName(child);
+    for (const auto& [name, text] : children) {
       for (const auto& field : kHeaderFields) {
         if (field.element == nullptr || name != field.element) continue;
-        const std::string value = NodeText(child);
+        const std::string value = TrimBlanks(text);
         std::span<uint8_t> bytes(header.data() + field.offset, field.length);
         std::string ansi;
         if (!Utf8ToAnsi(value, ansi)) result_.Note(kErrUnmappable);
@@ -108,16 +247,18 @@ class DocumentConverter {
     return header;
   }
 
-  static bool HasElementChildren(xmlNodePtr node) {
+  // The element children of a JPMGH read as a subtree, each with its text.
+  static HeaderChildren ChildrenOf(xmlNodePtr node) {
+    HeaderChildren children;
     for (xmlNodePtr child = node->children; child != nullptr; child = child->next) {
-      if (child->type == XML_ELEMENT_NODE) return true;
+      if (child->type == XML_ELEMENT_NODE) children.emplace_back(NodeName(child), NodeText(child));
     }
-    return false;
+    return children;
   }
 
-  bool Header(xmlNodePtr node) {
-    if (!HasElementChildren(node)) return true;  // an empty JPMGH: move on
-    const auto header = BuildHeader(node);
+  bool Header(const HeaderChildren& children) {
+    if (children.empty()) return true;  // an empty JPMGH: move on
+    const auto header = BuildHeader(children);
     if (groupOpen_ && header == state_.header) return true;  // the same group goes on
     if (groupOpen_ && !Trailer()) return false;
     state_.TakeHeader(header);
@@ -382,6 +523,17 @@ class DocumentConverter {
   ConversionResult& result_;
   Output& out_;
   std::string text_, value_;  // an element's text and CII value, kept for their buffers
+  // The event-driven reading's place in the document.
+  bool stopped_ = false;
+  int skipping_ = 0;  // the depth within an element stepped over, 0 outside
+  int inData_ = 0;    // the depth within a data element, 0 outside
+  int inHeader_ = 0;  // the depth within a JPMGH, 0 outside
+  bool inMessage_ = false;
+  HeaderChildren headerChildren_;
+  MessageBody body_;
+  std::vector<Container> open_;
+  const RecordFormatRow* dataRow_ = nullptr;
+  long dataItem_ = 0;
   bool groupOpen_ = false;
   int groups_ = 0;
   long messages_ = 0;
@@ -391,6 +543,110 @@ class DocumentConverter {
 // Silences libxml2's own error printing; failures are reported by code.
 void IgnoreXmlError(void*, const char*, ...) {}
 void IgnoreReaderError(void*, const char*, xmlParserSeverities, xmlTextReaderLocatorPtr) {}
+
+// The SAX2 push parser's side: libxml2 calls these with the converter as
+// its user data. A document type declaration means the document may use
+// entities of its own: it is then read by the pull reader instead, whose
+// entity handling is the converter's, and the SAX pass stops before a byte
+// was written (the declaration comes before any element).
+struct SaxPass {
+  DocumentConverter* converter = nullptr;
+  xmlParserCtxtPtr context = nullptr;
+  bool declaresType = false;
+  bool ended = false;  // the parser reached the document's end (not halted by a failure)
+};
+
+SaxPass& PassOf(void* data) { return *static_cast<SaxPass*>(data); }
+
+void StopIfDone(SaxPass& pass) {
+  if (pass.converter->Stopped()) xmlStopParser(pass.context);
+}
+
+void OnStartElement(void* data, const xmlChar* localName, const xmlChar* prefix, const xmlChar*, int, const xmlChar**,
+                    int, int, const xmlChar**) {
+  SaxPass& pass = PassOf(data);
+  std::string name;
+  if (prefix != nullptr) name.append(reinterpret_cast<const char*>(prefix)).push_back(':');
+  name.append(reinterpret_cast<const char*>(localName));
+  pass.converter->StartElement(std::move(name));
+  StopIfDone(pass);
+}
+
+void OnEndElement(void* data, const xmlChar*, const xmlChar*, const xmlChar*) {
+  SaxPass& pass = PassOf(data);
+  pass.converter->EndElement();
+  StopIfDone(pass);
+}
+
+void OnText(void* data, const xmlChar* text, int length) {
+  PassOf(data).converter->Text(std::string_view(reinterpret_cast<const char*>(text), static_cast<size_t>(length)));
+}
+
+void OnDocumentType(void* data, const xmlChar*, const xmlChar*, const xmlChar*) {
+  SaxPass& pass = PassOf(data);
+  pass.declaresType = true;
+  xmlStopParser(pass.context);
+}
+
+void OnEndDocument(void* data) { PassOf(data).ended = true; }
+
+void IgnoreStructuredError(void*, xmlErrorPtr) {}
+
+// Feeds the document to the push parser in pieces, so memory does not
+// follow its size. False when the input cannot be read.
+bool FeedDocument(const ConversionInput& input, SaxPass& pass) {
+  constexpr size_t kPiece = 1 << 18;
+  auto stopped = [&] { return pass.declaresType || pass.converter->Stopped() || pass.context->disableSAX != 0; };
+  if (input.bytes) {
+    for (size_t at = 0; at < input.bytes->size() && !stopped(); at += kPiece) {
+      const size_t size = std::min(kPiece, input.bytes->size() - at);
+      xmlParseChunk(pass.context, input.bytes->data() + at, static_cast<int>(size), 0);
+    }
+  } else {
+    const int fd = open(input.path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    std::vector<char> piece(kPiece);
+    ssize_t got = 0;
+    while (!stopped() && (got = read(fd, piece.data(), piece.size())) > 0) {
+      xmlParseChunk(pass.context, piece.data(), static_cast<int>(got), 0);
+    }
+    const bool readFailed = got < 0;
+    close(fd);
+    if (readFailed) return false;
+  }
+  if (!stopped()) xmlParseChunk(pass.context, nullptr, 0, 1);
+  return true;
+}
+
+enum class SaxResult { kConverted, kFailed, kUseReader };
+
+// Converts the document with the SAX2 push parser (the speed path), unless
+// it declares a document type.
+SaxResult ConvertBySax(const ConversionInput& input, DocumentConverter& converter, ConversionResult& result) {
+  xmlSAXHandler handler{};
+  handler.initialized = XML_SAX2_MAGIC;
+  handler.startElementNs = OnStartElement;
+  handler.endElementNs = OnEndElement;
+  handler.characters = OnText;
+  handler.ignorableWhitespace = OnText;
+  handler.cdataBlock = OnText;
+  handler.internalSubset = OnDocumentType;
+  handler.endDocument = OnEndDocument;
+  handler.serror = IgnoreStructuredError;
+  SaxPass pass;
+  pass.converter = &converter;
+  pass.context = xmlCreatePushParserCtxt(&handler, &pass, nullptr, 0, input.path.c_str());
+  if (pass.context == nullptr) return result.Stop(kErrXmlParse, "cannot read " + input.path), SaxResult::kFailed;
+  xmlCtxtUseOptions(pass.context, XML_PARSE_NONET);
+  const bool read = FeedDocument(input, pass);
+  // Input the parser cannot decode halts it without a well-formedness
+  // error: only a document read to its end has parsed.
+  const bool wellFormed = pass.context->wellFormed != 0 && pass.ended;
+  xmlFreeParserCtxt(pass.context);
+  if (pass.declaresType) return SaxResult::kUseReader;
+  if (!read) return result.Stop(kErrXmlParse, "cannot read " + input.path), SaxResult::kFailed;
+  return converter.Finish(wellFormed) ? SaxResult::kConverted : SaxResult::kFailed;
+}
 
 // A reader of the input document; nullptr when it cannot be read.
 xmlTextReaderPtr OpenXmlReader(const ConversionInput& input) {
@@ -410,10 +666,13 @@ int XmlToCii(ConverterState& state, Database& db, const ConversionInput& input, 
   const std::unique_ptr<Output> out = outputs.Append(outputPath, error);
   if (out == nullptr) return result.Stop(kErrFile, error), result.code();
   xmlSetGenericErrorFunc(nullptr, IgnoreXmlError);
-  xmlTextReaderPtr reader = OpenXmlReader(input);
-  if (reader == nullptr) {
+  DocumentConverter fast(state, db, result, *out);
+  const SaxResult sax = ConvertBySax(input, fast, result);
+  if (sax == SaxResult::kConverted) groups = fast.groups();
+  xmlTextReaderPtr reader = sax == SaxResult::kUseReader ? OpenXmlReader(input) : nullptr;
+  if (sax == SaxResult::kUseReader && reader == nullptr) {
     result.Stop(kErrXmlParse, "cannot read " + input.path);
-  } else {
+  } else if (reader != nullptr) {
     xmlTextReaderSetErrorHandler(reader, IgnoreReaderError, nullptr);
     DocumentConverter converter(state, db, result, *out);
     if (converter.Run(reader)) groups = converter.groups();

@@ -1,5 +1,7 @@
 #include "db/schema.h"
 
+#include <algorithm>
+
 namespace edi {
 namespace {
 
@@ -147,8 +149,18 @@ std::vector<std::string> SchemaStatements(SqlDialect dialect) {
 std::vector<TableLayout> SchemaLayouts() {
   std::vector<TableLayout> layouts;
   for (const auto& table : Tables()) {
-    TableLayout layout{table.name, {}};
+    TableLayout layout{table.name, {}, {}};
     for (const auto& c : table.columns) layout.columns.emplace_back(c.name, c.type[0] != 'T');
+    const std::string key = table.primaryKey;
+    for (size_t at = 0; at <= key.size();) {
+      const size_t comma = std::min(key.find(',', at), key.size());
+      std::string column = key.substr(at, comma - at);
+      column.erase(0, column.find_first_not_of(' '));
+      column.erase(column.find_last_not_of(' ') + 1);
+      if (column.size() > 1 && column.front() == '"') column = column.substr(1, column.size() - 2);
+      layout.key.push_back(column);
+      at = comma + 1;
+    }
     layouts.push_back(std::move(layout));
   }
   return layouts;

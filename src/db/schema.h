@@ -25,6 +25,7 @@ std::vector<std::string> SchemaTableNames();
 struct TableLayout {
   std::string name;
   std::vector<std::pair<std::string, bool>> columns;  // name, is a number
+  std::vector<std::string> key;                        // the primary key's columns
 };
 std::vector<TableLayout> SchemaLayouts();
 

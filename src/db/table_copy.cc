@@ -59,33 +59,64 @@ bool Bind(const ResultSet::Value& value, bool number, SqlParam& param) {
   }
 }
 
-bool CopyTable(Database& from, Database& to, const TableLayout& table, long long& copied, std::string& error) {
+std::string KeyQuery(const TableLayout& table) {
+  std::string sql = "SELECT 1 AS one FROM " + SqlIdentifier(table.name) + " WHERE ";
+  for (size_t i = 0; i < table.key.size(); ++i) {
+    sql += (i ? " AND " : "") + SqlIdentifier(table.key[i]) + " = :" + std::to_string(i + 1);
+  }
+  return sql;
+}
+
+// True when `to` has a row with the primary key of `row` (a row a station
+// set up on the target wrote, such as its categories).
+bool KeyTaken(Database& to, const TableLayout& table, const SqlParams& row) {
+  SqlParams key;
+  for (const auto& column : table.key) {
+    for (size_t i = 0; i < table.columns.size(); ++i) {
+      if (table.columns[i].first == column) key.push_back(row[i]);
+    }
+  }
+  ResultSet rs;
+  return to.Query(KeyQuery(table), key, rs) && !rs.AtEnd();
+}
+
+bool CopyTable(Database& from, Database& to, const TableLayout& table, CopiedTable& copied, std::string& error) {
   ResultSet rows;
   if (!from.Query(SelectStatement(table), {}, rows)) {
     error = "cannot read " + table.name + ": " + from.LastError();
     return false;
   }
+  long long before = 0;
+  if (!CountRows(to, table.name, before)) {
+    error = "cannot count the rows of " + table.name + " in the target: " + to.LastError();
+    return false;
+  }
   const std::string insert = InsertStatement(table);
-  copied = 0;
-  for (; !rows.AtEnd(); rows.MoveNext(), ++copied) {
+  long long row = 0;
+  for (; !rows.AtEnd(); rows.MoveNext(), ++row) {
     SqlParams params(table.columns.size());
     for (size_t i = 0; i < table.columns.size(); ++i) {
       const auto& [column, number] = table.columns[i];
       if (!Bind(rows.Get(column), number, params[i])) {
-        error = table.name + " row " + std::to_string(copied + 1) + ": " + column + " \"" +
+        error = table.name + " row " + std::to_string(row + 1) + ": " + column + " \"" +
                 rows.Get(column).value_or("") + "\" is not a number";
         return false;
       }
     }
+    if (before > 0 && KeyTaken(to, table, params)) {
+      ++copied.kept;
+      continue;
+    }
     if (!to.ExecuteSql(insert, params)) {
-      error = "cannot write row " + std::to_string(copied + 1) + " of " + table.name + ": " + to.LastError();
+      error = "cannot write row " + std::to_string(row + 1) + " of " + table.name + ": " + to.LastError();
       return false;
     }
+    ++copied.rows;
   }
   long long counted = 0;
-  if (!CountRows(to, table.name, counted) || counted != copied) {
-    error = table.name + ": " + std::to_string(copied) + " rows copied but " + std::to_string(counted) +
-            " found in the target";
+  if (!CountRows(to, table.name, counted) || counted != before + copied.rows) {
+    error = table.name + ": " + std::to_string(copied.rows) + " rows copied to the " + std::to_string(before) +
+            " there, but " + std::to_string(counted) + " found in the target";
     return false;
   }
   return true;
@@ -94,7 +125,7 @@ bool CopyTable(Database& from, Database& to, const TableLayout& table, long long
 }  // namespace
 
 bool CopyStationTables(Database& from, Database& to, std::string& error,
-                       const std::function<void(const std::string&, long long)>& progress) {
+                       const std::function<void(const std::string&, const CopiedTable&)>& progress) {
   if (HoldsHistory(to, error)) return false;
   if (!to.BeginTransaction()) {
     error = "cannot begin a transaction in the target: " + to.LastError();
@@ -103,7 +134,7 @@ bool CopyStationTables(Database& from, Database& to, std::string& error,
   bool ok = CreateSchema(to);
   if (!ok) error = "cannot create the tables in the target: " + to.LastError();
   for (const auto& table : SchemaLayouts()) {
-    long long copied = 0;
+    CopiedTable copied;
     if (!ok) break;
     ok = CopyTable(from, to, table, copied, error);
     if (ok && progress) progress(table.name, copied);

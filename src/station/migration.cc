@@ -60,8 +60,9 @@ bool MigrateStation(const ProgramState& state, Database& from, const std::string
     error = "cannot open the target: " + DescribeConnectionFailure(login, to);
     return false;
   }
-  const auto progress = [&](const std::string& table, long long rows) {
-    report.lines.push_back(table + ": " + std::to_string(rows) + " rows copied");
+  const auto progress = [&](const std::string& table, const CopiedTable& copied) {
+    report.lines.push_back(table + ": " + std::to_string(copied.rows) + " rows copied" +
+                           (copied.kept > 0 ? ", " + std::to_string(copied.kept) + " already there kept" : ""));
   };
   if (!CopyStationTables(from, to, error, progress)) return false;
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <random>
+#include <regex>
 
 #include "cii/syntax/cii_reader.h"
 #include "cii/syntax/cii_writer.h"
@@ -152,6 +153,20 @@ TEST_P(XmlConverterTest, UnknownElementsAndEarlyMessagesAreSkippedAndLogged) {
   const std::string log = test::ReadFile(Path("ERR.LOG"));
   EXPECT_NE(log.find("0025\r\n"), std::string::npos);
   EXPECT_NE(log.find("0024\r\n"), std::string::npos);
+}
+
+TEST_P(XmlConverterTest, ADocumentTypeWithItsOwnEntitiesGivesWhatItsPlainTextGives) {
+  Format();
+  const std::string body = "<JPTRM><JP00001>&amp;A&#x42;<![CDATA[<C>]]></JP00001><JPM1><JPM1R><JP00010>q</JP00010>"
+                           "</JPM1R></JPM1></JPTRM></R>";
+  test::WriteFile(Path("plain.xml"), "<?xml version=\"1.0\"?><R>" + Header() + body);
+  test::WriteFile(Path("typed.xml"), "<?xml version=\"1.0\"?><!DOCTYPE R [<!ENTITY e \"&amp;A\">]><R>" + Header() +
+                                         std::regex_replace(body, std::regex("&amp;A"), "&e;"));
+  ASSERT_EQ(Convert("plain.xml", "plain.CII"), "0000");
+  ASSERT_EQ(Convert("typed.xml", "typed.CII"), "0000");
+  EXPECT_EQ(test::ReadFile(Path("typed.CII")).substr(kRecordSize), test::ReadFile(Path("plain.CII")).substr(kRecordSize))
+      << "past the group header, whose creation time may differ";
+  EXPECT_EQ(Read("plain.CII")[2], "1=&AB<C>");
 }
 
 std::string MessageWithEverything(char code16 = 'M') {

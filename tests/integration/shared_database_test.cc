@@ -85,10 +85,14 @@ TEST_F(SharedDatabaseTest, InitCreatesAndJoinsAndMigrateMovesAStation) {
   Command(lone + "/system/bin/edi-receive --all");
   const std::string before = Station("history " + lone + " --format json").out;
   ASSERT_NE(before.find("DEMOW01"), std::string::npos);
+  // The target was set up by a station of its own (tables and categories,
+  // no history): its rows are kept, the others copied.
   const std::string target = FreshDatabase("edi_moved");
+  ASSERT_EQ(Station("init " + (root_ / "prepared").string() + " --db " + Quoted(target)).status, 0);
   const auto moved = Station("migrate " + lone + " --to " + Quoted(target));
   ASSERT_EQ(moved.status, 0) << moved.err;
   EXPECT_NE(moved.out.find("FL1102処理履歴ファイル"), std::string::npos) << moved.out;
+  EXPECT_NE(moved.out.find("already there kept"), std::string::npos) << moved.out;
   const std::string ini = test::ReadFile(lone + "/EDI.ini");
   EXPECT_NE(ini.find("; DBSTRING=sqlite:data/edi.sqlite"), std::string::npos) << ini;
   EXPECT_NE(ini.find("\r\nDBSTRING=" + target + "\r\n"), std::string::npos) << ini;
