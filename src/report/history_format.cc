@@ -54,30 +54,6 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
-// A JSON string of `text`; bytes that are not UTF-8 become U+FFFD, so the
-// document stays valid whatever a centre's name holds.
-std::string JsonString(const std::string& raw) {
-  const std::string text = ValidUtf8(raw);
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-          out += escaped;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
 
 bool IsPlainNumber(const std::string& text) {
   if (text.empty() || text.size() > 18) return false;
@@ -131,6 +107,31 @@ std::string NumberList(const std::vector<TransferNo>& numbers, const char* separ
 }
 
 }  // namespace
+
+// A JSON string of `text`; bytes that are not UTF-8 become U+FFFD, so the
+// document stays valid whatever a centre's name holds.
+std::string JsonString(const std::string& raw) {
+  const std::string text = ValidUtf8(raw);
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          out += escaped;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
 
 std::string FormatHistoryText(const std::vector<TransferStory>& stories, Language language) {
   if (stories.empty()) return std::string(InLanguage(language, "no transfers", "処理履歴はありません")) + "\n";

@@ -14,6 +14,10 @@ namespace edi::report {
 // The meanings of codes and the outcomes are told in `language`.
 std::string FormatHistoryText(const std::vector<TransferStory>& stories, Language language = Language::kEnglish);
 std::string FormatHistoryCsv(const std::vector<TransferStory>& stories, Language language = Language::kEnglish);
+// A JSON string of `text`; bytes that are not UTF-8 become U+FFFD, so the
+// document stays valid whatever a centre's name holds.
+std::string JsonString(const std::string& text);
+
 std::string FormatHistoryJson(const std::vector<TransferStory>& stories, Language language = Language::kEnglish);
 
 }  // namespace edi::report

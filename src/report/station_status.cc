@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "jobs/control_master.h"
 #include "report/err_log_lines.h"
+#include "report/history_format.h"
 #include "report/history_meaning.h"
 #include "report/history_reader.h"
 
@@ -59,27 +60,11 @@ void ReadReceivedToday(Database& db, const std::string& today, std::vector<Centr
   }
 }
 
-std::string JsonText(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : ValidUtf8(text)) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
 
 std::string JsonMark(const std::optional<TransferMark>& mark) {
   if (!mark) return "null";
-  return "{\"transfer\":" + std::to_string(mark->transferNo) + ",\"date\":" + JsonText(mark->date) +
-         ",\"time\":" + JsonText(mark->time) + ",\"outcome\":" + JsonText(mark->ending) + "}";
+  return "{\"transfer\":" + std::to_string(mark->transferNo) + ",\"date\":" + JsonString(mark->date) +
+         ",\"time\":" + JsonString(mark->time) + ",\"outcome\":" + JsonString(mark->ending) + "}";
 }
 
 std::string MarkText(const std::optional<TransferMark>& mark) {
@@ -168,14 +153,14 @@ std::string FormatStatusJson(const std::vector<CentreStatus>& centres) {
   for (size_t i = 0; i < centres.size(); ++i) {
     const CentreStatus& c = centres[i];
     out += (i == 0 ? "\n" : ",\n");
-    out += "{\"centre\":" + JsonText(c.centreCode) + ",\"name\":" + JsonText(c.centreName) +
+    out += "{\"centre\":" + JsonString(c.centreCode) + ",\"name\":" + JsonString(c.centreName) +
            ",\"lastTransfer\":" + JsonMark(c.last) + ",\"lastDone\":" + JsonMark(c.lastDone) + ",\"lastFailure\":";
     if (c.lastFailure) {
       const FailureMark& f = *c.lastFailure;
-      out += "{\"transfer\":" + std::to_string(f.transferNo) + ",\"date\":" + JsonText(f.date) + ",\"time\":" +
-             JsonText(f.time) + ",\"step\":" + JsonText(f.step) + ",\"endCode\":" + JsonText(f.endCode) +
-             ",\"detailCode\":" + JsonText(f.detailCode) + ",\"meaning\":" + JsonText(f.meaning) +
-             ",\"reason\":" + JsonText(f.reason) + "}";
+      out += "{\"transfer\":" + std::to_string(f.transferNo) + ",\"date\":" + JsonString(f.date) + ",\"time\":" +
+             JsonString(f.time) + ",\"step\":" + JsonString(f.step) + ",\"endCode\":" + JsonString(f.endCode) +
+             ",\"detailCode\":" + JsonString(f.detailCode) + ",\"meaning\":" + JsonString(f.meaning) +
+             ",\"reason\":" + JsonString(f.reason) + "}";
     } else {
       out += "null";
     }
