@@ -80,21 +80,32 @@ int Init(const std::vector<std::string_view>& args) {
   return 0;
 }
 
-int List(const std::vector<std::string_view>& args) {
-  if (args.size() != 1) return Usage();
-  const auto bin = std::filesystem::absolute(std::string(args[0])) / "system" / "bin";
+// A station started up from the folder a subcommand names (its programs'
+// folder under it), failures told on standard error.
+struct StartedStation {
   edi::StderrMessageSink sink;
   edi::ProgramState state;
   edi::Database db;
-  if (!edi::StartUp(bin.lexically_normal().string(), sink, state, db)) return 1;
+  std::filesystem::path bin;
+
+  bool Start(std::string_view dir) {
+    bin = (std::filesystem::absolute(std::string(dir)) / "system" / "bin").lexically_normal();
+    return edi::StartUp(bin.string(), sink, state, db);
+  }
+};
+
+int List(const std::vector<std::string_view>& args) {
+  if (args.size() != 1) return Usage();
+  StartedStation station;
+  if (!station.Start(args[0])) return 1;
   std::vector<edi::CentreRow> rows;
-  if (const edi::Outcome listed = edi::LoadCentreList(db, rows); !listed.ok()) {
-    sink.ShowMessage("該当するデータがありませんでした", listed.reason);
+  if (const edi::Outcome listed = edi::LoadCentreList(station.db, rows); !listed.ok()) {
+    station.sink.ShowMessage("該当するデータがありませんでした", listed.reason);
     return 1;
   }
   for (const auto& row : rows) {
     std::cout << row.centreCode << "\t" << row.centreName << "\t"
-              << edi::LookupCategoryName(db, "送受信方式", row.transferMethod) << "\n";
+              << edi::LookupCategoryName(station.db, "送受信方式", row.transferMethod) << "\n";
   }
   return 0;
 }
@@ -141,31 +152,21 @@ int History(const std::vector<std::string_view>& args) {
   std::string format;
   if (options.plain().size() != 1) return Usage();
   if (!HistoryOptions(options, filter, format)) return 2;
-  const auto bin = (std::filesystem::absolute(options.plain()[0]) / "system" / "bin").lexically_normal();
-  edi::StderrMessageSink sink;
-  edi::ProgramState state;
-  edi::Database db;
-  if (!edi::StartUp(bin.string(), sink, state, db)) return 1;
+  StartedStation station;
+  if (!station.Start(options.plain()[0])) return 1;
   std::vector<edi::report::TransferStory> stories;
-  if (!edi::report::ReadHistory(db, filter, stories, error)) {
+  if (!edi::report::ReadHistory(station.db, filter, stories, error)) {
     std::cerr << "edi-station history: " << error << "\n";
     return 1;
   }
   if (filter.transferNo) {
-    for (auto& story : stories) story.errLog = edi::report::ErrLogLinesOf(bin / "ERR.LOG", story.transferNo);
+    for (auto& story : stories) story.errLog = edi::report::ErrLogLinesOf(station.bin / "ERR.LOG", story.transferNo);
   }
   const edi::Language language = edi::LanguageOfLocale();
   if (format == "csv") std::cout << edi::report::FormatHistoryCsv(stories, language);
   else if (format == "json") std::cout << edi::report::FormatHistoryJson(stories, language);
   else std::cout << edi::report::FormatHistoryText(stories, language);
   return 0;
-}
-
-// Starts up against the station in `dir` (its programs' folder under it).
-bool StartStation(std::string_view dir, edi::MessageSink& sink, edi::ProgramState& state, edi::Database& db,
-                  std::filesystem::path& bin) {
-  bin = (std::filesystem::absolute(std::string(dir)) / "system" / "bin").lexically_normal();
-  return edi::StartUp(bin.string(), sink, state, db);
 }
 
 int Status(const std::vector<std::string_view>& args) {
@@ -180,15 +181,12 @@ int Status(const std::vector<std::string_view>& args) {
     std::cerr << "edi-station status: --format is text or json\n";
     return 2;
   }
-  edi::StderrMessageSink sink;
-  edi::ProgramState state;
-  edi::Database db;
-  std::filesystem::path bin;
-  if (!StartStation(options.plain()[0], sink, state, db, bin)) return 1;
+  StartedStation station;
+  if (!station.Start(options.plain()[0])) return 1;
   std::vector<edi::report::CentreStatus> centres;
   const edi::Language language = edi::LanguageOfLocale();
-  if (!edi::report::ReadStationStatus(db, bin / "ERR.LOG", edi::report::CurrentMoment().date, language, centres,
-                                      error)) {
+  if (!edi::report::ReadStationStatus(station.db, station.bin / "ERR.LOG", edi::report::CurrentMoment().date, language,
+                                      centres, error)) {
     std::cerr << "edi-station status: " << error << "\n";
     return 1;
   }
@@ -199,32 +197,29 @@ int Status(const std::vector<std::string_view>& args) {
 
 int Overdue(const std::vector<std::string_view>& args) {
   if (args.size() != 1) return Usage();
-  edi::StderrMessageSink sink;
-  edi::ProgramState state;
-  edi::Database db;
-  std::filesystem::path bin;
-  if (!StartStation(args[0], sink, state, db, bin)) return 1;
-  const edi::ProfileFile settings = edi::LoadStationSettings(state);
+  StartedStation station;
+  if (!station.Start(args[0])) return 1;
+  const edi::ProfileFile settings = edi::LoadStationSettings(station.state);
   std::vector<std::string> bad;
   edi::report::ReadExpectations(settings, bad);
   for (const auto& line : bad) std::cerr << "edi-station overdue: " << line << "\n";
   const edi::report::Moment now = edi::report::CurrentMoment();
   std::vector<edi::report::LateCentre> late;
   std::string error;
-  if (!edi::report::FindLateCentres(db, settings, now, late, error)) {
+  if (!edi::report::FindLateCentres(station.db, settings, now, late, error)) {
     std::cerr << "edi-station overdue: " << error << "\n";
     return 1;
   }
   std::cout << edi::report::FormatLateCentres(late);
   const auto recipients = edi::report::ReadAlertRecipients(settings);
   if (!late.empty() && !recipients.empty()) {
-    const std::string station = edi::StationName(state);
+    const std::string name = edi::StationName(station.state);
     const edi::Outcome sent = edi::report::SendAlertMail(
-        recipients, edi::ReadMailSettings(settings), edi::report::LateSubject(station, late.size()),
-        edi::report::LateBody(station, now, late), edi::MailWaiting{});
+        recipients, edi::ReadMailSettings(settings), edi::report::LateSubject(name, late.size()),
+        edi::report::LateBody(name, now, late), edi::MailWaiting{});
     if (!sent.ok()) {
       std::cerr << "edi-station overdue: " << sent.reason << "\n";
-      edi::cii::ErrLog(bin / "ERR.LOG").Write(9999, " 警報: " + sent.reason);
+      edi::cii::ErrLog(station.bin / "ERR.LOG").Write(9999, " 警報: " + sent.reason);
     }
   }
   return late.empty() ? 0 : 1;
@@ -243,14 +238,12 @@ int Archive(const std::vector<std::string_view>& args) {
     std::cerr << "edi-station archive: --older-than takes a number of days\n";
     return 2;
   }
-  edi::StderrMessageSink sink;
-  edi::ProgramState state;
-  edi::Database db;
-  std::filesystem::path bin;
-  if (!StartStation(options.plain()[0], sink, state, db, bin)) return 1;
+  StartedStation station;
+  if (!station.Start(options.plain()[0])) return 1;
   std::vector<std::string> done;
   const bool archived =
-      edi::ArchiveOldFiles(state, bin / "ERR.LOG", static_cast<int>(*days), std::time(nullptr), done, error);
+      edi::ArchiveOldFiles(station.state, station.bin / "ERR.LOG", static_cast<int>(*days), std::time(nullptr), done,
+                           error);
   for (const auto& line : done) std::cout << line << "\n";
   if (!archived) {
     std::cerr << "edi-station archive: " << error << "\n";
@@ -278,13 +271,10 @@ int Clean(const std::vector<std::string_view>& args) {
   }
   clean.includeFailed = options.Has("include-failed");
   clean.dryRun = options.Has("dry-run");
-  edi::StderrMessageSink sink;
-  edi::ProgramState state;
-  edi::Database db;
-  std::filesystem::path bin;
-  if (!StartStation(options.plain()[0], sink, state, db, bin)) return 1;
+  StartedStation station;
+  if (!station.Start(options.plain()[0])) return 1;
   std::vector<std::string> done;
-  if (!edi::CleanOldRecords(db, state, clean, edi::report::CurrentMoment().date, done, error)) {
+  if (!edi::CleanOldRecords(station.db, station.state, clean, edi::report::CurrentMoment().date, done, error)) {
     std::cerr << "edi-station clean: " << error << "\n";
     return 1;
   }
@@ -301,13 +291,11 @@ int Migrate(const std::vector<std::string_view>& args) {
     std::cerr << "edi-station migrate: " << (error.empty() ? "give DIR and --to CONNECTION" : error) << "\n";
     return Usage();
   }
-  edi::StderrMessageSink sink;
-  edi::ProgramState state;
-  edi::Database from;
-  std::filesystem::path bin;
-  if (!StartStation(options.plain()[0], sink, state, from, bin)) return 1;
+  StartedStation station;
+  if (!station.Start(options.plain()[0])) return 1;
   edi::MigrationReport report;
-  const bool moved = edi::MigrateStation(state, from, edi::TrimBlanks(*options.Value("to")), report, error);
+  const bool moved =
+      edi::MigrateStation(station.state, station.db, edi::TrimBlanks(*options.Value("to")), report, error);
   for (const auto& line : report.lines) std::cout << line << "\n";
   if (!moved) {
     std::cerr << "edi-station migrate: " << error << "\n";

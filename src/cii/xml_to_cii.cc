@@ -160,10 +160,7 @@ class DocumentConverter {
   }
 
   void StartInMessage(const std::string& name) {
-    if (open_.back().repetitionEnded) {
-      body_.AppendRepetition();
-      open_.back().repetitionEnded = false;
-    }
+    NextMember(open_, body_);
     if (IsDataElement(name)) {
       const long itemNo = NameNumber(name, 2);
       dataRow_ = itemNo >= 0 ? ItemRow(itemNo) : nullptr;
@@ -178,15 +175,9 @@ class DocumentConverter {
       return;
     }
     bool descend = false;
-    if (StartsWith(name, "JPM") && EndsWithR(name)) {
-      open_.push_back(Container{});
-      descend = true;
-    } else if (StartsWith(name, "JPM")) {
-      if (!GroupStart(name, body_, descend)) {
-        stopped_ = true;
-        return;
-      }
-      if (descend) open_.push_back(Container{.group = true});
+    if (!OpenContainer(name, open_, body_, descend)) {
+      stopped_ = true;
+      return;
     }
     if (!descend) skipping_ = 1;
     CheckMessageSize();
@@ -353,10 +344,7 @@ class DocumentConverter {
         ret = xmlTextReaderRead(reader);
         continue;
       }
-      if (open.back().repetitionEnded) {
-        body.AppendRepetition();
-        open.back().repetitionEnded = false;
-      }
+      NextMember(open, body);
       const std::string name = TrimBlanks(reinterpret_cast<const char*>(xmlTextReaderConstName(reader)));
       const bool empty = xmlTextReaderIsEmptyElement(reader) == 1;
       bool descend = false;
@@ -369,15 +357,9 @@ class DocumentConverter {
         }
         continue;
       }
-      if (StartsWith(name, "JPM") && EndsWithR(name)) {
-        open.push_back(Container{});
-        descend = true;
-      } else if (StartsWith(name, "JPM")) {
-        if (!GroupStart(name, body, descend)) {
-          failed = true;
-          return ret;
-        }
-        if (descend) open.push_back(Container{.group = true});
+      if (!OpenContainer(name, open, body, descend)) {
+        failed = true;
+        return ret;
       }
       if (descend && empty) Close(open, body);
       // A message longer than the CII can carry fails now, not after the
@@ -389,6 +371,28 @@ class DocumentConverter {
       ret = descend ? xmlTextReaderRead(reader) : xmlTextReaderNext(reader);
     }
     return ret;
+  }
+
+  // A member starts: after a repetition that ended, the next one begins.
+  static void NextMember(std::vector<Container>& open, MessageBody& body) {
+    if (!open.back().repetitionEnded) return;
+    body.AppendRepetition();
+    open.back().repetitionEnded = false;
+  }
+
+  // Opens the container an element of a message names: a repetition
+  // ("JPM...R") or a group that has its row; `descend` tells whether its
+  // children are read. False when the document must fail.
+  bool OpenContainer(const std::string& name, std::vector<Container>& open, MessageBody& body, bool& descend) {
+    descend = false;
+    if (StartsWith(name, "JPM") && EndsWithR(name)) {
+      open.push_back(Container{});
+      descend = true;
+    } else if (StartsWith(name, "JPM")) {
+      if (!GroupStart(name, body, descend)) return false;
+      if (descend) open.push_back(Container{.group = true});
+    }
+    return true;
   }
 
   void Close(std::vector<Container>& open, MessageBody& body) {
