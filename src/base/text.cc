@@ -12,14 +12,11 @@ std::string_view TrimWith(std::string_view s, Drop drop) {
   return s;
 }
 
-bool IsSpace(char c) { return c == ' '; }
-
 }  // namespace
 
 std::string_view TrimBlanksView(std::string_view text) { return TrimWith(text, IsBlank); }
 std::string TrimBlanks(std::string_view text) { return std::string(TrimBlanksView(text)); }
 
-std::string_view TrimSpacesView(std::string_view text) { return TrimWith(text, IsSpace); }
 std::string TrimSpaces(std::string_view text) { return std::string(TrimSpacesView(text)); }
 
 std::string_view TrimTrailingSpacesView(std::string_view text) {

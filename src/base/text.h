@@ -17,8 +17,12 @@ std::string_view TrimBlanksView(std::string_view text);
 std::string TrimBlanks(std::string_view text);
 
 // `text` without leading and trailing spaces (only 0x20), as fixed-length
-// fields are padded.
-std::string_view TrimSpacesView(std::string_view text);
+// fields are padded. Inline: the converters trim every field of every record.
+inline std::string_view TrimSpacesView(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
 std::string TrimSpaces(std::string_view text);
 
 // `text` without trailing spaces (0x20).

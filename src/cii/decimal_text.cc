@@ -104,29 +104,54 @@ std::string GeneralNumber(const DecimalText& value) {
 // `ciiDecimals` as ParseDecimal and ScaledInteger do, without their
 // allocations: `out` empty for zero. False when `raw` is not such a text
 // (signs, blanks inside, no digits): the general path takes it.
-bool ScalePlainDecimal(std::string_view raw, int localDecimals, int ciiDecimals, std::string& out,
-                      bool& tooManyDecimals) {
+bool ScalePlainDecimal(std::string_view raw, int localDecimals, int ciiDecimals, std::string& storage,
+                       std::string_view& out, bool& tooManyDecimals) {
+  const char* begin = raw.data();
+  const char* end = begin + raw.size();
   auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!raw.empty() && blank(raw.front())) raw.remove_prefix(1);
-  while (!raw.empty() && blank(raw.back())) raw.remove_suffix(1);
-  const size_t dot = raw.find('.');
-  const std::string_view integer = raw.substr(0, dot);
-  const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : raw.substr(dot + 1);
-  auto digits = [](std::string_view t) { return std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; }); };
-  if (raw.empty() || (integer.empty() && fraction.empty()) || !digits(integer) || !digits(fraction)) return false;
-  size_t significant = fraction.size();
-  while (significant > 0 && fraction[significant - 1] == '0') --significant;
-  out.clear();
+  while (begin < end && blank(*begin)) ++begin;
+  while (end > begin && blank(end[-1])) --end;
+  // One pass: the first "." and where the significant digits begin and end.
+  const char* dot = nullptr;
+  const char* firstInteger = nullptr;  // the first non-zero digit before the "."
+  const char* lastFraction = nullptr;  // the last non-zero digit after it
+  // Random digits make "is it a zero" unpredictable: conditional moves
+  // instead of branches.
+  for (const char* c = begin; c < end; ++c) {
+    const auto digit = static_cast<unsigned char>(*c - '0');
+    if (digit > 9) {
+      if (*c != '.' || dot != nullptr) return false;
+      dot = c;
+      continue;
+    }
+    const bool significant = digit != 0;
+    if (dot == nullptr) {
+      firstInteger = firstInteger == nullptr && significant ? c : firstInteger;
+    } else {
+      lastFraction = significant ? c : lastFraction;
+    }
+  }
+  if (begin == end || (dot != nullptr && end - begin == 1)) return false;
+  const auto significant = static_cast<size_t>(lastFraction != nullptr ? lastFraction - dot : 0);
+  out = {};
   if (significant > static_cast<size_t>(std::max(localDecimals, 0))) {
     tooManyDecimals = true;
     return true;
   }
-  if (significant == 0 && integer.find_first_not_of('0') == std::string_view::npos) return true;  // zero
-  out.append(integer);
-  for (int i = 0; i < ciiDecimals; ++i) out.push_back(static_cast<size_t>(i) < significant ? fraction[static_cast<size_t>(i)] : '0');
-  const size_t first = out.find_first_not_of('0');
-  if (first == std::string::npos) out = "0";
-  else out.erase(0, first);
+  if (significant == 0 && firstInteger == nullptr) return true;  // zero
+  const char* integerEnd = dot != nullptr ? dot : end;
+  if (ciiDecimals <= 0 && firstInteger != nullptr) {  // the integer's digits as they stand
+    out = std::string_view(firstInteger, static_cast<size_t>(integerEnd - firstInteger));
+    return true;
+  }
+  storage.clear();
+  if (firstInteger != nullptr) storage.append(firstInteger, integerEnd);
+  for (size_t i = 0; i < static_cast<size_t>(std::max(ciiDecimals, 0)); ++i) {
+    const char digit = i < significant ? dot[1 + i] : '0';
+    if (!storage.empty() || digit != '0') storage.push_back(digit);  // no leading zeros
+  }
+  if (storage.empty()) storage = "0";
+  out = storage;
   return true;
 }
 

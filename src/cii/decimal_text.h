@@ -38,12 +38,13 @@ std::string GeneralNumber(const DecimalText& value);
 
 // The unsigned decimal texts most local records hold ("00123.40"), scaled
 // to `ciiDecimals` digits as ParseDecimal and ScaledInteger do, but without
-// their allocations; `out` is empty for zero, and `tooManyDecimals` is set
+// their allocations: `out` is a view of `raw` when the digits stand there
+// already, else of `storage`; empty for zero. `tooManyDecimals` is set
 // when the text has more significant decimals than `localDecimals`. False
 // when `raw` is not such a text (a sign, blanks inside, no digits): the
 // general path then takes it.
-bool ScalePlainDecimal(std::string_view raw, int localDecimals, int ciiDecimals, std::string& out,
-                       bool& tooManyDecimals);
+bool ScalePlainDecimal(std::string_view raw, int localDecimals, int ciiDecimals, std::string& storage,
+                       std::string_view& out, bool& tooManyDecimals);
 
 // A six-digit date yymmdd with its century put in front: "20" for yy 00 to
 // 50, "19" for 51 to 99. A text of any other length comes back unchanged.

@@ -1,6 +1,5 @@
 #include "cii/field_codec.h"
 
-#include <unicode/translit.h>
 #include <unicode/unistr.h>
 
 #include <memory>
@@ -150,49 +149,6 @@ int StoreMixedText(std::span<uint8_t> field, std::string_view text) {
   return StoreMixedBytes(field, ToAnsiBytes(text));
 }
 
-namespace {
-
-// True when no character of `text` has a wider form: every one at U+3000 or
-// above and outside the half-width forms U+FF61..U+FFEF. Such text (kanji,
-// kana, full-width forms) comes through the widening unchanged.
-bool AlreadyWide(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if (b < 0xE3 || b > 0xEF || i + 2 >= text.size()) return false;  // below U+3000, or not three bytes
-    const uint32_t cp = (b & 0x0Fu) << 12 | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu) << 6 |
-                        (static_cast<unsigned char>(text[i + 2]) & 0x3Fu);
-    if ((static_cast<unsigned char>(text[i + 1]) & 0xC0) != 0x80 || (static_cast<unsigned char>(text[i + 2]) & 0xC0) != 0x80 ||
-        (cp >= 0xD800 && cp <= 0xDFFF) || (cp >= 0xFF61 && cp <= 0xFFEF)) {
-      return false;
-    }
-    i += 3;
-  }
-  return true;
-}
-
-}  // namespace
-
-std::string ToFullWidth(std::string_view text) {
-  if (AlreadyWide(text)) return std::string(text);
-  thread_local std::unique_ptr<icu::Transliterator> widen = [] {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Transliterator> t(
-        icu::Transliterator::createInstance("Halfwidth-Fullwidth", UTRANS_FORWARD, status));
-    return U_SUCCESS(status) ? std::move(t) : nullptr;
-  }();
-  if (!widen) return std::string(text);
-  icu::UnicodeString s = icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-  widen->transliterate(s);
-  // A half-width sound mark that joins no kana comes out as the combining
-  // mark, which has no Windows-31J code: its full-width form is the spacing
-  // mark.
-  s.findAndReplace(icu::UnicodeString(static_cast<UChar32>(0x3099)), icu::UnicodeString(static_cast<UChar32>(0x309B)));
-  s.findAndReplace(icu::UnicodeString(static_cast<UChar32>(0x309A)), icu::UnicodeString(static_cast<UChar32>(0x309C)));
-  std::string out;
-  s.toUTF8String(out);
-  return out;
-}
 
 namespace {
 
@@ -317,16 +273,23 @@ bool ReplaceOutsideAnsi(std::string& text) {
   return replaced;
 }
 
-std::string WidenAnsiField(std::string_view ansiBytes, char code, bool& mended) {
-  const std::optional<std::string> whole = MendBrokenCharacters(ansiBytes);
+std::string_view WidenAnsiField(std::string_view ansiBytes, char code, std::string& storage, bool& mended) {
+  mended = false;
+  // Wide identity codes are characters, so such a field has nothing to mend.
+  if (code == 'M' && AllWideIdentity(ansiBytes)) return ansiBytes;
+  std::optional<std::string> whole = MendBrokenCharacters(ansiBytes);
   mended = whole.has_value();
   const std::string_view bytes = whole ? std::string_view(*whole) : ansiBytes;
-  if (code == 'M' && AllWideIdentity(bytes)) return std::string(bytes);
+  if (code == 'M' && AllWideIdentity(bytes)) {
+    storage = std::move(*whole);
+    return storage;
+  }
   // Whatever the widening made that Windows-31J lacks falls under the same
   // rule as a broken character.
   std::string wide = ToFullWidth(FromAnsiBytes(bytes));
   if (ReplaceOutsideAnsi(wide)) mended = true;
-  return EncodeDoubleBytes(wide, code);
+  storage = EncodeDoubleBytes(wide, code);
+  return storage;
 }
 
 std::string_view AnsiDoubleBytes(std::string_view element, char code, std::string& storage, bool& mended) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "cii/full_width.h"
+
 namespace edi::cii {
 
 // Mask bits of StoreMixedText.
@@ -25,11 +27,6 @@ int StoreMixedBytes(std::span<uint8_t> field, std::string_view ansiBytes);
 // Widens `text` (ToFullWidth; the caller's text changes), then stores it as
 // StoreMixedText does.
 void StoreWideText(std::span<uint8_t> field, std::string& text);
-
-// Every half-width character that has a full-width form replaced by it
-// (ASCII, the space, half-width katakana; a sound mark that joins no kana
-// becomes the spacing "゛" or "゜").
-std::string ToFullWidth(std::string_view text);
 
 // The geta mark "〓" (0x81 0xAC): in a double-byte field it stands for
 // what is no Windows-31J character.
@@ -53,9 +50,9 @@ bool ReplaceOutsideAnsi(std::string& text);
 // widened (what the widening makes outside Windows-31J, such as "ヷ", becomes
 // the geta mark too) and encoded; `mended` tells the caller to log 0027.
 // Fields made only of double-byte characters that come back as themselves
-// (the common case) are returned as they are, without the trip through
-// Unicode.
-std::string WidenAnsiField(std::string_view ansiBytes, char code, bool& mended);
+// (the common case) are returned as they are (a view of `ansiBytes`),
+// without the trip through Unicode; other results are held in `storage`.
+std::string_view WidenAnsiField(std::string_view ansiBytes, char code, std::string& storage, bool& mended);
 
 // The Windows-31J bytes of a CII double-byte element in code `code`, for a
 // local field: "M" (or space) bytes as they stand, other codes decoded and

@@ -33,6 +33,15 @@ std::string CreationTime() {
          now.time.substr(3, 2) + now.time.substr(6, 2);
 }
 
+// The first CR or LF in [begin, end), or end: the LF found with memchr,
+// then a CR before it (a line that ends with CR alone).
+const char* LineEnd(const char* begin, const char* end) {
+  const void* lf = std::memchr(begin, '\n', static_cast<size_t>(end - begin));
+  const char* stop = lf != nullptr ? static_cast<const char*>(lf) : end;
+  const void* cr = std::memchr(begin, '\r', static_cast<size_t>(stop - begin));
+  return cr != nullptr ? static_cast<const char*>(cr) : stop;
+}
+
 // Reads the lines of a local file: lines end with CR LF, CR alone or LF
 // alone, and a final Ctrl-Z ends the file.
 class LineReader {
@@ -57,7 +66,7 @@ class LineReader {
     for (;;) {
       const char* begin = data_.data() + pos_;
       const char* end = data_.data() + data_.size();
-      const char* stop = std::find_if(begin, end, [](char c) { return c == '\r' || c == '\n'; });
+      const char* stop = LineEnd(begin, end);
       // A CR at the end of what is buffered may be the first half of CR LF.
       if (stop != end && !(*stop == '\r' && stop + 1 == end && !atEnd_)) {
         line = std::string_view(begin, static_cast<size_t>(stop - begin));
@@ -153,7 +162,7 @@ class LocalToCiiWriter {
     return Message();
   }
 
-  bool Finish() { return !groupOpen_ || WriteTrailer(); }
+  bool Finish() { return (!groupOpen_ || WriteTrailer()) && Write(); }
 
  private:
   static std::string Columns(std::string_view line, size_t from, size_t to) {
@@ -181,10 +190,9 @@ class LocalToCiiWriter {
     if (!IsKnownStorageMode(state_.StorageMode())) return result_.Stop(kErrStorageMode);
     state_.localRecordLength = LocalRecordLength(state_.localRows);
     BuildPlan();
-    std::string block;
-    AppendGroupHeader(block, state_.header);
+    AppendGroupHeader(blocks_, state_.header);
     groupOpen_ = true;
-    return Write(block);
+    return WriteFull();
   }
 
   void FillHeader(const MessageGroupValues& v) {
@@ -197,13 +205,19 @@ class LocalToCiiWriter {
   }
 
   bool WriteTrailer() {
-    std::string block;
-    if (const int refused = AppendGroupTrailer(block, count_)) return result_.Stop(refused);
+    if (const int refused = AppendGroupTrailer(blocks_, count_)) return result_.Stop(refused);
     groupOpen_ = false;
-    return Write(block);
+    return WriteFull();
   }
 
-  bool Write(std::string_view bytes) { return out_.Write(bytes) || result_.Stop(kErrFile, out_.error()); }
+  // The blocks are gathered and handed to the output a few hundred
+  // kilobytes at a time, which the output writes without copying them again.
+  bool WriteFull() { return blocks_.size() < kGathered || Write(); }
+  bool Write() {
+    const bool written = out_.Write(blocks_);
+    blocks_.clear();
+    return written || result_.Stop(kErrFile, out_.error());
+  }
 
   // The local counterpart of CII row `e`: the first local row whose
   // 対応項目通番 is e's 項目通番.
@@ -228,58 +242,89 @@ class LocalToCiiWriter {
     return ElementKind::kOther;
   }
 
-  // What the group's format says about each CII row, worked out once per
-  // group instead of once per record.
-  struct PlannedRow {
+  // One step of the record walk, planned once per group from the format's
+  // CII rows: an element read from its local field, or a group's start or
+  // end. Repetitions are not unrolled: a group's end steps back to its
+  // first member while occurrences remain.
+  enum class Op : uint8_t { kElement, kGroupStart, kGroupEnd };
+  struct Step {
+    Op op = Op::kElement;
     ElementKind kind = ElementKind::kOther;
-    const RecordFormatRow* local = nullptr;  // the local counterpart, if any
-    int position = 0;                        // its 項目位置 - 1
-    size_t bytes = 0;                        // its field's bytes
-    size_t membersEnd = 0;                   // the end of the row's members
+    const RecordFormatRow* row = nullptr;    // the CII row
+    const RecordFormatRow* local = nullptr;  // an element's local counterpart
+    int position = 0;                        // an element's 項目位置 - 1
+    size_t bytes = 0;                        // an element's field bytes
+    int repeat = 0, length = 0;              // a group's occurrences and bytes per occurrence
+    size_t other = 0;                        // a group start's end, a group end's start
+  };
+
+  // A group of the walk while its occurrences are written.
+  struct Occurrence {
+    size_t start;  // the group's start step
+    int count;     // occurrences begun
+    int base;      // the record offset of the first occurrence
   };
 
   void BuildPlan() {
-    const FormatRows& rows = state_.ciiRows;
     const char code = static_cast<char>(state_.header[header::kDoubleByteSet]);
     doubleByteCode_ = code == 'S' || code == 'U' ? code : 'M';
-    plan_.assign(rows.size(), PlannedRow{});
-    for (size_t i = 0; i < rows.size(); ++i) {
-      PlannedRow& p = plan_[i];
-      p.kind = KindOf(rows[i]);
-      p.local = LocalRowFor(rows[i]);
-      if (p.local != nullptr) {
-        p.position = p.local->PositionNumber() - 1;
-        p.bytes = static_cast<size_t>(std::max(p.local->FieldBytes(), 0));
+    steps_.clear();
+    Plan(0, state_.ciiRows.size());
+  }
+
+  // The steps of rows [begin, end) of one level.
+  void Plan(size_t begin, size_t end) {
+    const FormatRows& rows = state_.ciiRows;
+    for (size_t i = begin; i < end; ++i) {
+      const RecordFormatRow& e = rows[i];
+      const RecordFormatRow* local = LocalRowFor(e);
+      Step step{.kind = KindOf(e), .row = &e, .local = local};
+      if (step.kind == ElementKind::kGroup) {
+        size_t membersEnd = i + 1;
+        while (membersEnd < end && rows[membersEnd].level > e.level) ++membersEnd;
+        const size_t start = steps_.size();
+        step.op = Op::kGroupStart;
+        step.repeat = local != nullptr ? local->RepeatCount() : e.RepeatCount();
+        step.length = local != nullptr ? local->length : 0;
+        steps_.push_back(step);
+        Plan(i + 1, membersEnd);
+        steps_[start].other = steps_.size();
+        steps_.push_back(Step{.op = Op::kGroupEnd, .other = start});
+        i = membersEnd - 1;
+      } else if (local != nullptr) {
+        step.position = local->PositionNumber() - 1;
+        step.bytes = static_cast<size_t>(std::max(local->FieldBytes(), 0));
+        steps_.push_back(step);
       }
-      p.membersEnd = i + 1;
-      while (p.membersEnd < rows.size() && rows[p.membersEnd].level > rows[i].level) ++p.membersEnd;
     }
   }
 
   // The field's bytes from the record, as far as the line holds them.
-  std::string_view RawField(const PlannedRow& p, int offset) const {
-    const int start = p.position + offset;
+  std::string_view RawField(const Step& s, int offset) const {
+    const int start = s.position + offset;
     if (start < 0 || static_cast<size_t>(start) >= state_.recordBuffer.size()) return {};
-    return std::string_view(state_.recordBuffer).substr(static_cast<size_t>(start), p.bytes);
+    return std::string_view(state_.recordBuffer).substr(static_cast<size_t>(start), s.bytes);
   }
 
-  // A number of the local field `l`: at most its own decimals.
-  bool Number(const RecordFormatRow& e, const RecordFormatRow& l, std::string_view raw, std::string& out) {
+  // A number of the local field `l`: at most its own decimals. `value` is
+  // a view of the record or of value_.
+  bool Number(const RecordFormatRow& e, const RecordFormatRow& l, std::string_view raw, std::string_view& value) {
+    const size_t cut = static_cast<size_t>(std::max(e.length, 0));
     bool tooManyDecimals = false;
-    if (ScalePlainDecimal(raw, l.decimals, e.decimals, out, tooManyDecimals)) {
+    if (ScalePlainDecimal(raw, l.decimals, e.decimals, value_, value, tooManyDecimals)) {
       if (tooManyDecimals) return result_.Stop(kErrNumberOverflow);
-      const size_t cut = static_cast<size_t>(std::max(e.length, 0));
-      if (out.size() > cut) out.erase(0, out.size() - cut);
+      if (value.size() > cut) value.remove_prefix(value.size() - cut);
       return true;
     }
     auto number = ParseDecimal(raw);
     if (!number || number->fraction.size() > static_cast<size_t>(std::max(l.decimals, 0))) {
       return result_.Stop(kErrNumberOverflow);
     }
+    value = {};
     if (number->IsZero()) return true;
-    const std::string digits = ScaledInteger(*number, e.decimals);
-    const size_t cut = static_cast<size_t>(std::max(e.length, 0));
-    out = digits.size() > cut ? digits.substr(digits.size() - cut) : digits;
+    value_ = ScaledInteger(*number, e.decimals);
+    value = value_;
+    if (value.size() > cut) value.remove_prefix(value.size() - cut);
     return true;
   }
 
@@ -296,75 +341,97 @@ class LocalToCiiWriter {
     return true;
   }
 
-  // The CII value of an element (empty: the element is left out).
-  bool Convert(const RecordFormatRow& e, ElementKind kind, std::string_view raw, const RecordFormatRow& l,
-               std::string& out) {
-    out.clear();
+  // The CII value of an element (empty: the element is left out): a view
+  // of the record, or of value_ when the value is made.
+  bool Convert(const Step& s, std::string_view raw, std::string_view& value) {
+    const RecordFormatRow& e = *s.row;
     const size_t cut = static_cast<size_t>(std::max(e.length, 0));
-    switch (kind) {
+    value_.clear();
+    switch (s.kind) {
       case ElementKind::kText:
-        out.assign(CutAnsiBytes(TrimSpacesView(raw), cut));
+        value = CutAnsiBytes(TrimSpacesView(raw), cut);
         return true;
       case ElementKind::kNumber:
-        return Number(e, l, raw, out);
+        return Number(e, *s.local, raw, value);
       case ElementKind::kDate:
-        return Date(e, l, raw, out);
+        if (!Date(e, *s.local, raw, value_)) return false;
+        break;
       case ElementKind::kWide: {
         bool mended = false;
-        out.assign(CutAnsiBytes(WidenAnsiField(TrimSpacesView(raw), doubleByteCode_, mended), cut));
+        value = CutAnsiBytes(WidenAnsiField(TrimSpacesView(raw), doubleByteCode_, value_, mended), cut);
         if (mended) result_.Note(kErrUnmappable);
-        if (doubleByteCode_ == 'U' && out.size() % 2 != 0) out.pop_back();
+        if (doubleByteCode_ == 'U' && value.size() % 2 != 0) value.remove_suffix(1);
         return true;
       }
       case ElementKind::kBinary:
       case ElementKind::kGroup:
       case ElementKind::kOther:
-        out.assign(raw);
+        value = raw;
         return true;
     }
+    value = value_;
     return true;
   }
 
-  // Appends rows [begin, end) of one level, each group `repeat` times.
-  bool Rows(size_t begin, size_t end, int offset, MessageBody& body) {
-    const FormatRows& rows = state_.ciiRows;
-    for (size_t i = begin; i < end; ++i) {
-      const RecordFormatRow& e = rows[i];
-      const PlannedRow& planned = plan_[i];
-      const size_t membersEnd = std::min(planned.membersEnd, end);
-      if (planned.kind == ElementKind::kGroup) {
-        if (!body.AppendGroupStart(e.multiNo, true)) return result_.Stop(kErrMultiNo);
-        const RecordFormatRow* local = planned.local;
-        const int length = local != nullptr ? local->length : 0;
-        const int repeat = local != nullptr ? local->RepeatCount() : e.RepeatCount();
-        for (int occurrence = 0; occurrence < repeat; ++occurrence) {
-          if (occurrence > 0) body.AppendRepetition();
-          if (!Rows(i + 1, membersEnd, offset + occurrence * length, body)) return false;
+  // The message body of the record in state_.recordBuffer: the plan's
+  // steps, each group's members once per occurrence.
+  bool Walk(MessageBody& body) {
+    open_.clear();
+    int offset = 0;
+    for (size_t i = 0; i < steps_.size(); ++i) {
+      const Step& s = steps_[i];
+      switch (s.op) {
+        case Op::kElement: {
+          std::string_view value;
+          if (!Convert(s, RawField(s, offset), value)) return false;
+          if (value.empty()) break;
+          if (const int refused = body.AppendElement(static_cast<uint32_t>(s.row->itemNo), value)) {
+            return result_.Stop(refused);
+          }
+          break;
         }
-        body.AppendGroupEnd();
-        i = membersEnd - 1;
-        continue;
-      }
-      const RecordFormatRow* l = planned.local;
-      if (l == nullptr) continue;
-      if (!Convert(e, planned.kind, RawField(planned, offset), *l, value_)) return false;
-      if (value_.empty()) continue;
-      if (const int refused = body.AppendElement(static_cast<uint32_t>(e.itemNo), value_)) {
-        return result_.Stop(refused);
+        case Op::kGroupStart:
+          if (!body.AppendGroupStart(s.row->multiNo, true)) return result_.Stop(kErrMultiNo);
+          if (s.repeat <= 0) {
+            body.AppendGroupEnd();
+            i = s.other;
+          } else {
+            open_.push_back(Occurrence{i, 1, offset});
+          }
+          break;
+        case Op::kGroupEnd: {
+          Occurrence& o = open_.back();
+          const Step& group = steps_[o.start];
+          if (o.count < group.repeat) {
+            body.AppendRepetition();
+            offset = o.base + o.count++ * group.length;
+            i = o.start;  // on to the first member
+          } else {
+            body.AppendGroupEnd();
+            offset = o.base;
+            open_.pop_back();
+          }
+          break;
+        }
       }
     }
     return true;
   }
 
+  // The record's message, its body written straight after room for the
+  // block number and prefix in the gathered blocks.
   bool Message() {
-    body_.Clear();
-    if (!Rows(0, state_.ciiRows.size(), 0, body_)) return false;
-    blocks_.clear();
-    if (const int refused = AppendMessage(blocks_, count_, body_.bytes(), state_.StorageMode())) {
+    const size_t at = blocks_.size();
+    blocks_.append(kMessageRoom, '\0');
+    body_.Begin(blocks_);
+    if (!Walk(body_)) return false;
+    if (const int refused = FinishMessageInPlace(blocks_, at, count_, state_.StorageMode())) {
       return result_.Stop(refused);
     }
-    return Write(blocks_);
+    return WriteFull();
   }
+
+  static constexpr size_t kGathered = 1 << 18;
 
   ConverterState& state_;
   Database& db_;
@@ -374,7 +441,8 @@ class LocalToCiiWriter {
   bool groupOpen_ = false;
   long count_ = 0;
   MessageBody body_;
-  std::vector<PlannedRow> plan_;
+  std::vector<Step> steps_;
+  std::vector<Occurrence> open_;
   char doubleByteCode_ = 'M';  // of "K" elements: 'M', 'S' or 'U'
   std::string value_, blocks_;
 };

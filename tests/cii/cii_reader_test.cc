@@ -50,7 +50,7 @@ std::string Group(char mode, const std::vector<std::string>& bodies, const char*
 std::string Body(std::initializer_list<std::pair<uint32_t, std::string>> elements) {
   MessageBody body;
   for (const auto& [tag, value] : elements) EXPECT_EQ(body.AppendElement(tag, value), 0);
-  return body.bytes();
+  return std::string(body.bytes());
 }
 
 TEST(CiiReader, GroupsMessagesAndElementsInEveryStorageMode) {
@@ -130,7 +130,7 @@ TEST(CiiReader, ExtendedTagsAndGroupMarkers) {
   ASSERT_EQ(body.AppendElement(241, "d"), 0);
   ASSERT_TRUE(body.AppendGroupStart("12", false));
   // A three-byte tag (0xF1 ...) as partners may send it: item 70000.
-  std::string bytes = body.bytes() + std::string("\xF1\x11\x70\x01" "e", 5);
+  std::string bytes = std::string(body.bytes()) + std::string("\xF1\x11\x70\x01" "e", 5);
   MessageBody end;
   end.AppendGroupEnd();
   bytes += end.bytes();
@@ -148,7 +148,7 @@ TEST(CiiReader, DamageIsReportedAndTheWalkGoesOn) {
   file += "0Z";  // "0" and any other letter: ignored
   MessageBody body;
   ASSERT_EQ(body.AppendElement(1, "a"), 0);
-  std::string odd = body.bytes() + "\xFD" "\xF5" "\xF4";  // 0xFD one-byte mode, 0xF5, length prefix
+  std::string odd = std::string(body.bytes()) + "\xFD" "\xF5" "\xF4";  // 0xFD one-byte mode, 0xF5, length prefix
   AppendMessageBlocks(file, test::Data(1, odd + "\x02\x01" "b"), 'M');
   test::AppendTrailer(file, 1);
   auto events = Walk(file);
@@ -276,7 +276,7 @@ TEST(CiiReader, ReadsBackWhatTheWriterWrote) {
           expected.push_back(std::to_string(tag) + "=" + value);
         }
       }
-      AppendMessageBlocks(file, test::Data(m, body.bytes()), mode);
+      AppendMessageBlocks(file, test::Data(m, std::string(body.bytes())), mode);
       expected.push_back("end");
     }
     test::AppendTrailer(file, messages);

@@ -40,7 +40,7 @@ class CiiToLocalTest : public test::ConverterFixture {
   static std::string Body(std::initializer_list<std::pair<uint32_t, std::string>> elements) {
     MessageBody body;
     for (const auto& [tag, value] : elements) EXPECT_EQ(body.AppendElement(tag, value), 0);
-    return body.bytes();
+    return std::string(body.bytes());
   }
 
   static std::string Key(const std::string& info) {
@@ -195,7 +195,7 @@ TEST_P(CiiToLocalTest, NestedAndSiblingGroupsLandInsideTheRecord) {
   EXPECT_EQ(b.AppendElement(7, "SIB"), 0);
   b.AppendGroupEnd();
   b.AppendGroupEnd();  // one 0xFC too many
-  EXPECT_EQ(Convert(test::CiiGroup(test::GroupHeader("BP000001", "0101", 'M'), {b.bytes()})), "0000");
+  EXPECT_EQ(Convert(test::CiiGroup(test::GroupHeader("BP000001", "0101", 'M'), {std::string(b.bytes())})), "0000");
   EXPECT_EQ(Output().substr(39, 11), "a1pqa2rsSIB");
   EXPECT_NE(Log().find("0018\r\n"), std::string::npos);
   EXPECT_NE(Log().find("0017\r\n"), std::string::npos);
@@ -219,7 +219,7 @@ TEST_P(CiiToLocalTest, ExtendedModeFindsGroupsByTheirNumber) {
   EXPECT_TRUE(b.AppendGroupStart("7", false));  // no such group: its elements are dropped
   EXPECT_EQ(b.AppendElement(6, "!"), 0);
   b.AppendGroupEnd();
-  EXPECT_EQ(Convert(test::CiiGroup(test::GroupHeader("BP000001", "0101", 'S'), {b.bytes()})), "0000");
+  EXPECT_EQ(Convert(test::CiiGroup(test::GroupHeader("BP000001", "0101", 'S'), {std::string(b.bytes())})), "0000");
   EXPECT_EQ(Output().substr(39, 4), "ZZxy");
 }
 

@@ -61,20 +61,22 @@ TEST(DecimalText, PlainScalingAgreesWithTheGeneralPath) {
       text += random() % 4 == 0 ? alphabet[random() % alphabet.size()] : static_cast<char>('0' + random() % 10);
     }
     const int localDecimals = static_cast<int>(random() % 4), ciiDecimals = static_cast<int>(random() % 4);
-    std::string fast;
+    std::string storage;
+    std::string_view fast;
     bool tooMany = false;
-    if (!ScalePlainDecimal(text, localDecimals, ciiDecimals, fast, tooMany)) continue;
+    if (!ScalePlainDecimal(text, localDecimals, ciiDecimals, storage, fast, tooMany)) continue;
     const auto general = ParseDecimal(text);
     ASSERT_TRUE(general) << "'" << text << "'";
     ASSERT_EQ(tooMany, general->fraction.size() > static_cast<size_t>(localDecimals)) << "'" << text << "'";
     if (tooMany) continue;
     ASSERT_EQ(fast, general->IsZero() ? "" : ScaledInteger(*general, ciiDecimals)) << "'" << text << "'";
   }
-  std::string out;
+  std::string storage;
+  std::string_view out;
   bool tooMany = false;
-  EXPECT_FALSE(ScalePlainDecimal("-12.5", 2, 2, out, tooMany));
-  EXPECT_FALSE(ScalePlainDecimal("1 2", 2, 2, out, tooMany));
-  EXPECT_TRUE(ScalePlainDecimal(" 00123.40", 2, 3, out, tooMany));
+  EXPECT_FALSE(ScalePlainDecimal("-12.5", 2, 2, storage, out, tooMany));
+  EXPECT_FALSE(ScalePlainDecimal("1 2", 2, 2, storage, out, tooMany));
+  EXPECT_TRUE(ScalePlainDecimal(" 00123.40", 2, 3, storage, out, tooMany));
   EXPECT_EQ(out, "123400");
 }
 

@@ -1,8 +1,10 @@
 #include "cii/field_codec.h"
 
 #include <gtest/gtest.h>
+#include <unicode/translit.h>
 
 #include <array>
+#include <memory>
 
 #include "cii/ansi_text.h"
 
@@ -49,6 +51,41 @@ TEST(ToFullWidth, WidensAsciiSpaceAndKatakana) {
   EXPECT_EQ(ToFullWidth("矢印\uFFE9"), "矢印←");
   EXPECT_EQ(ToFullWidth("漢 字"), "漢　字");
   EXPECT_EQ(ToFullWidth("ﾞｶﾞﾟ"), "゛ガ゜") << "a sound mark that joins no kana: the spacing mark";
+  EXPECT_EQ(ToFullWidth("ｳﾞﾊﾟｶﾟ\xFF"), "ヴパカ゜\xFF") << "bytes that are no UTF-8 stay";
+}
+
+// The widening gives what ICU's Halfwidth-Fullwidth transliterator (with
+// the spacing sound marks) gives: every character alone, and every
+// character before a sound mark and a following character.
+TEST(ToFullWidth, AgreesWithTheHalfwidthFullwidthTransliterator) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Transliterator> icuWiden(
+      icu::Transliterator::createInstance("Halfwidth-Fullwidth", UTRANS_FORWARD, status));
+  ASSERT_TRUE(U_SUCCESS(status));
+  auto expected = [&](icu::UnicodeString s) {
+    icuWiden->transliterate(s);
+    s.findAndReplace(icu::UnicodeString(UChar32{0x3099}), icu::UnicodeString(UChar32{0x309B}));
+    s.findAndReplace(icu::UnicodeString(UChar32{0x309A}), icu::UnicodeString(UChar32{0x309C}));
+    std::string out;
+    return s.toUTF8String(out);
+  };
+  int differences = 0;
+  auto check = [&](const icu::UnicodeString& s) {
+    const UChar32 first = s.char32At(0);
+    if ((first >= 0xFFA0 && first <= 0xFFDC) || first == 0x2985 || first == 0x2986) return;  // stay as they are
+    std::string text;
+    s.toUTF8String(text);
+    if (ToFullWidth(text) != expected(s) && ++differences < 10) ADD_FAILURE() << text;
+  };
+  for (UChar32 c = 1; c <= 0xFFFF; ++c) {
+    if (U_IS_SURROGATE(c)) continue;
+    check(icu::UnicodeString(c));
+    if ((c > 0x7F && c < 0x3000) || (c > 0x30FF && c < 0xFF00)) continue;  // kana, the sound marks and the forms
+    for (UChar32 mark : {0xFF9E, 0xFF9F, 0x3099, 0x309A}) {
+      for (UChar32 next : {0x41, 0xFF76, 0xFF9E}) check(icu::UnicodeString(c).append(mark).append(next));
+    }
+  }
+  EXPECT_EQ(differences, 0);
 }
 
 // What is no Windows-31J character in a double-byte field becomes the geta
@@ -59,11 +96,12 @@ TEST(BrokenCharacters, BecomeTheGetaMarkOnce) {
   EXPECT_EQ(MendBrokenCharacters("\x85\x40" "A\xA0"), "\x81\xAC" "A\x81\xAC");  // codes no character has
   EXPECT_EQ(MendBrokenCharacters("\x88\x9F" "A\xB1 "), std::nullopt);
   bool mended = false;
-  EXPECT_EQ(WidenAnsiField("\x87" "0", 'M', mended), "\x81\xAC\x82\x4F");  // local to CII
+  std::string storage;
+  EXPECT_EQ(WidenAnsiField("\x87" "0", 'M', storage, mended), "\x81\xAC\x82\x4F");  // local to CII
   EXPECT_TRUE(mended);
-  EXPECT_EQ(WidenAnsiField("\x81\xAC\x82\x4F", 'M', mended), "\x81\xAC\x82\x4F");
+  EXPECT_EQ(WidenAnsiField("\x81\xAC\x82\x4F", 'M', storage, mended), "\x81\xAC\x82\x4F");
   EXPECT_FALSE(mended);
-  std::string storage;  // CII to local, in every double-byte code
+  // CII to local, in every double-byte code
   EXPECT_EQ(AnsiDoubleBytes("\x88\x9F\x81", 'M', storage, mended), "\x88\x9F\x81\xAC");
   EXPECT_TRUE(mended);
   EXPECT_EQ(AnsiDoubleBytes("\x30\x21\x30", 'S', storage, mended), "\x88\x9F\x81\xAC");

@@ -187,7 +187,7 @@ std::string MessageWithEverything(char code16 = 'M') {
   b.AppendRepetition();
   EXPECT_EQ(b.AppendElement(10, "P2"), 0);
   b.AppendGroupEnd();
-  return b.bytes();
+  return std::string(b.bytes());
 }
 
 std::string ExtendedMessage(char code16 = 'M') {
@@ -205,7 +205,7 @@ std::string ExtendedMessage(char code16 = 'M') {
   EXPECT_TRUE(b.AppendGroupStart("B", false));
   EXPECT_EQ(b.AppendElement(14, "LTR"), 0);
   b.AppendGroupEnd();
-  return b.bytes();
+  return std::string(b.bytes());
 }
 
 TEST_P(XmlConverterTest, CiiDocumentsHaveDeclarationRootHeaderAndMessages) {
@@ -234,7 +234,7 @@ TEST_P(XmlConverterTest, ShiftJisDocumentsCarryLongJapaneseTextAndReferenceWhatT
   std::string kanji;
   for (int i = 0; i < 3000; ++i) kanji += (i % 3 == 0 ? "日" : i % 3 == 1 ? "本" : "①");
   EXPECT_EQ(b.AppendElement(4, EncodeDoubleBytes(kanji, 'M')), 0);  // longer than the writer's chunks
-  test::WriteFile(Path("in.CII"), test::CiiGroup(test::GroupHeader("BP000001", "0101", 'M'), {b.bytes()}));
+  test::WriteFile(Path("in.CII"), test::CiiGroup(test::GroupHeader("BP000001", "0101", 'M'), {std::string(b.bytes())}));
   ASSERT_EQ(Convert("in.CII", "out.xml"), "0000");
   const std::string xml = test::ReadFile(Path("out.xml"));
   EXPECT_NE(xml.find("<JP00001>A&#65533;Z</JP00001>"), std::string::npos) << xml.substr(0, 2000);

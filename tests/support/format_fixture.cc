@@ -67,7 +67,7 @@ std::array<uint8_t, cii::kRecordSize> GroupHeader(const std::string& bpid, const
   return h;
 }
 
-std::string Data(long number, const std::string& body) {
+std::string Data(long number, std::string_view body) {
   std::string data;
   EXPECT_EQ(cii::MessageData(number, body, data), 0);
   return data;

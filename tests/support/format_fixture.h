@@ -43,7 +43,7 @@ std::array<uint8_t, cii::kRecordSize> GroupHeader(const std::string& bpid, const
                                                   const std::string& receiver = "RECEIVER");
 
 // The message data of a body (a test's body always fits).
-std::string Data(long number, const std::string& body);
+std::string Data(long number, std::string_view body);
 
 // Appends a group trailer block with `count` messages.
 void AppendTrailer(std::string& out, long count);

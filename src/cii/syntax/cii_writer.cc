@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <span>
 
 #include "cii/syntax/cii_layout.h"
@@ -33,77 +34,83 @@ MarkerForm ChooseMarkerForm(std::string_view multiNo, bool zeroIsDigit, int& num
   return MarkerForm::kNone;
 }
 
-int MessageBody::AppendElement(uint32_t itemNo, std::string_view value) {
+int MessageBody::AppendTaggedElement(uint32_t itemNo, std::string_view value) {
   if (!IsCarriedItemNumber(itemNo)) return refusal::kItemNumber;
   if (value.size() > kMaxElementLength) return refusal::kTooLong;
   if (!extended_ && itemNo >= kFirstExtendedItem) {
-    PushByte(bytes_, kExtendedSwitch);
+    PushByte(*out_, kExtendedSwitch);
     extended_ = true;
   }
-  if (extended_ && itemNo >= kFirstThreeByteItem) PushByte(bytes_, kExtendedSwitch | (itemNo >> 16));
-  if (extended_) PushByte(bytes_, itemNo >> 8);
-  PushByte(bytes_, itemNo);
+  if (extended_ && itemNo >= kFirstThreeByteItem) PushByte(*out_, kExtendedSwitch | (itemNo >> 16));
+  if (extended_) PushByte(*out_, itemNo >> 8);
+  PushByte(*out_, itemNo);
   if (value.size() <= kMaxOneByteTag) {
-    PushByte(bytes_, static_cast<uint32_t>(value.size()));
+    PushByte(*out_, static_cast<uint32_t>(value.size()));
   } else {
-    PushByte(bytes_, kLongLength);
-    PushByte(bytes_, static_cast<uint32_t>(value.size() >> 8));
-    PushByte(bytes_, static_cast<uint32_t>(value.size()));
+    PushByte(*out_, kLongLength);
+    PushByte(*out_, static_cast<uint32_t>(value.size() >> 8));
+    PushByte(*out_, static_cast<uint32_t>(value.size()));
   }
-  bytes_.append(value);
+  out_->append(value);
   return 0;
 }
 
 bool MessageBody::AppendGroupStart(std::string_view multiNo, bool zeroIsDigit) {
   if (!extended_) {
-    PushByte(bytes_, kGroupStart);
+    PushByte(*out_, kGroupStart);
     return true;
   }
   int number = 0;
   const MarkerForm form = ChooseMarkerForm(multiNo, zeroIsDigit, number);
   if (form == MarkerForm::kNone) return false;
-  if (multiNo != "0") PushByte(bytes_, kExtendedSwitch);
+  if (multiNo != "0") PushByte(*out_, kExtendedSwitch);
   if (form == MarkerForm::kCharacter) {
-    PushByte(bytes_, kGroupStart);
-    PushByte(bytes_, static_cast<uint32_t>(number));
+    PushByte(*out_, kGroupStart);
+    PushByte(*out_, static_cast<uint32_t>(number));
   } else {
-    PushByte(bytes_, kGroupStartNumber);
-    PushByte(bytes_, static_cast<uint32_t>(number) >> 8);
-    PushByte(bytes_, static_cast<uint32_t>(number));
+    PushByte(*out_, kGroupStartNumber);
+    PushByte(*out_, static_cast<uint32_t>(number) >> 8);
+    PushByte(*out_, static_cast<uint32_t>(number));
   }
   return true;
 }
 
-void MessageBody::AppendRepetition() { PushByte(bytes_, kRepetition); }
-void MessageBody::AppendGroupEnd() { PushByte(bytes_, kGroupEnd); }
 
 namespace {
 
 // The digits of `value` right-aligned in `width` characters with zeros.
-void PutDigits(std::string& out, size_t value, int width) {
-  char digits[20];
+char* PutDigits(char* out, size_t value, int width) {
   for (int i = width - 1; i >= 0; --i) {
-    digits[i] = static_cast<char>('0' + value % 10);
+    out[i] = static_cast<char>('0' + value % 10);
     value /= 10;
   }
-  out.append(digits, static_cast<size_t>(width));
+  return out + width;
 }
 
 // What comes before the body: "D", the number, the length in its form.
-int MessagePrefix(long number, size_t bodySize, std::string& prefix) {
-  prefix.clear();
+struct Prefix {
+  char bytes[kLongHeaderSize];
+  size_t size = 0;
+  std::string_view view() const { return std::string_view(bytes, size); }
+};
+
+int MessagePrefix(long number, size_t bodySize, Prefix& prefix) {
   if (number < 0 || number > kMaxMessageCount) return refusal::kTooLong;
   if (bodySize > kMaxLongMessageData - kLongHeaderSize) return refusal::kTooLong;
-  prefix += 'D';
-  PutDigits(prefix, static_cast<size_t>(number), 5);
+  char* at = prefix.bytes;
+  *at++ = 'D';
+  at = PutDigits(at, static_cast<size_t>(number), 5);
   if (bodySize <= kShortBodyMax) {
     const size_t length = bodySize + kShortHeaderSize;
-    PushByte(prefix, static_cast<uint32_t>(length >> 8));
-    PushByte(prefix, static_cast<uint32_t>(length));
+    *at++ = static_cast<char>(length >> 8);
+    *at++ = static_cast<char>(length & 0xFF);
   } else {
-    prefix += "\x80\x80\xF7";
-    PutDigits(prefix, bodySize + kLongHeaderSize, 7);
+    *at++ = '\x80';
+    *at++ = '\x80';
+    *at++ = '\xF7';
+    at = PutDigits(at, bodySize + kLongHeaderSize, 7);
   }
+  prefix.size = static_cast<size_t>(at - prefix.bytes);
   return 0;
 }
 
@@ -140,20 +147,49 @@ void AppendBlocks(std::string& out, std::span<const std::string_view> pieces, ch
 }  // namespace
 
 int MessageData(long number, std::string_view body, std::string& data) {
-  if (const int refused = MessagePrefix(number, body.size(), data)) return refused;
+  Prefix prefix;
+  if (const int refused = MessagePrefix(number, body.size(), prefix)) return refused;
   data.reserve(body.size() + kLongHeaderSize);
+  data.assign(prefix.view());
   data.append(body);
   PushByte(data, kEndMark);
   return 0;
 }
 
 int AppendMessage(std::string& out, long number, std::string_view body, char mode) {
-  std::string prefix;
+  Prefix prefix;
   if (const int refused = MessagePrefix(number, body.size(), prefix)) return refused;
   const char end = static_cast<char>(kEndMark);
-  const std::string_view pieces[] = {prefix, body, std::string_view(&end, 1)};
+  const size_t size = BlockDataSize(mode);
+  if (prefix.size + body.size() + 1 <= size) {  // the common message: one last block
+    out.push_back('9');
+    out.append(prefix.view()).append(body).push_back(end);
+    if (mode != kStorageLarge) out.append(size - prefix.size - body.size() - 1, ' ');
+    return 0;
+  }
+  const std::string_view pieces[] = {prefix.view(), body, std::string_view(&end, 1)};
   AppendBlocks(out, pieces, mode);
   return 0;
+}
+
+int FinishMessageInPlace(std::string& out, size_t at, long number, char mode) {
+  const size_t bodySize = out.size() - at - kMessageRoom;
+  Prefix prefix;
+  if (const int refused = MessagePrefix(number, bodySize, prefix)) {
+    out.resize(at);
+    return refused;
+  }
+  const size_t size = BlockDataSize(mode);
+  if (prefix.size + 1 == kMessageRoom && prefix.size + bodySize + 1 <= size) {
+    out[at] = '9';
+    std::memcpy(out.data() + at + 1, prefix.bytes, prefix.size);
+    out.push_back(static_cast<char>(kEndMark));
+    if (mode != kStorageLarge) out.append(size - prefix.size - bodySize - 1, ' ');
+    return 0;
+  }
+  const std::string body = out.substr(at + kMessageRoom);
+  out.resize(at);
+  return AppendMessage(out, number, body, mode);
 }
 
 void AppendMessageBlocks(std::string& out, std::string_view data, char mode) {
