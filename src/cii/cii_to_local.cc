@@ -211,7 +211,7 @@ class CiiToLocalVisitor : public CiiVisitor {
   bool Number(const RecordFormatRow& e, const RecordFormatRow& l, std::string_view value, std::span<char> field) {
     const int integerWidth = l.length - l.decimals;
     const bool digitsOnly = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
-    std::string laid;
+    std::string& laid = laid_;
     if (digitsOnly && e.decimals >= 0 && integerWidth >= 0 && l.decimals >= 0) {
       const size_t fractionDigits = std::min(static_cast<size_t>(e.decimals), value.size());
       std::string_view integer = value.substr(0, value.size() - fractionDigits);
@@ -223,10 +223,10 @@ class CiiToLocalVisitor : public CiiVisitor {
       if (l.decimals > 0) {
         laid.push_back('.');
         // Missing implied leading zeros of a short fraction ("5" with 2 decimals is 0.05).
-        std::string digits(static_cast<size_t>(e.decimals) - fractionDigits, '0');
-        digits.append(fraction);
-        digits.resize(static_cast<size_t>(l.decimals), '0');
-        laid.append(digits);
+        const size_t point = laid.size();
+        laid.append(static_cast<size_t>(e.decimals) - fractionDigits, '0');
+        laid.append(fraction);
+        laid.resize(point + static_cast<size_t>(l.decimals), '0');
       }
     } else {
       auto number = ParseDecimal(DecodeSingleByteField(value), e.decimals);
@@ -247,7 +247,8 @@ class CiiToLocalVisitor : public CiiVisitor {
       case FieldKind::kNumber:
         return Number(e, l, value, field);
       case FieldKind::kDate: {
-        std::string digits(value);
+        std::string& digits = laid_;
+        digits.assign(value);
         if (digits.size() < static_cast<size_t>(e.length)) digits.insert(0, static_cast<size_t>(e.length) - digits.size(), '0');
         digits = WithCentury(std::move(digits));
         const size_t keep = static_cast<size_t>(std::max(l.length, 0));
@@ -301,8 +302,9 @@ class CiiToLocalVisitor : public CiiVisitor {
   bool WriteLine() {
     Output* out = GroupOutput();
     if (out == nullptr) return false;
-    line_.assign(key_).append(state_.recordBuffer).append("\r\n");
-    return out->Write(line_) || result_.Stop(kErrFile, out->error());
+    // Three writes into the output's buffer rather than a line copied first.
+    const bool written = out->Write(key_) && out->Write(state_.recordBuffer) && out->Write("\r\n");
+    return written || result_.Stop(kErrFile, out->error());
   }
 
   ConverterState& state_;
@@ -312,7 +314,7 @@ class CiiToLocalVisitor : public CiiVisitor {
   Outputs& outputs_;
   std::string fileName_;
   std::string key_;
-  std::string line_;
+  std::string laid_;  // a number or date laid out for its field
   std::string wide_;  // a double-byte element's bytes, when they had to be made
   std::map<std::string, std::unique_ptr<Output>> files_;
   Output* output_ = nullptr;
