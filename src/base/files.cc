@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "base/text.h"
 
@@ -127,6 +128,32 @@ bool ReadWholeFile(const fs::path& path, std::string& bytes, bool followLinks) {
 
 namespace {
 
+// Copies what is left of `in` to `out`: in the kernel (copy_file_range, no
+// pass through this process's memory) where the file systems allow it,
+// else through a buffer. `read` and `written` say which side failed.
+void CopyBytes(int in, int out, bool& read, bool& written) {
+  for (;;) {
+    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+    if (n > 0) continue;
+    if (n == 0) return;
+    if (errno == EINTR) continue;
+    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+      written = false;  // copy_file_range does not say which side failed: the copy did
+      return;
+    }
+    break;  // across file systems that cannot, or a kernel without it
+  }
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    read = n >= 0;
+    if (n <= 0) return;
+    written = WriteAll(out, buffer.data(), static_cast<size_t>(n));
+    if (!written) return;
+  }
+}
+
 // Copies `from` into a private temporary file beside `to` piece by piece (a
 // file of any size passes through a small buffer) and renames it onto `to`.
 bool CopyThroughTemporary(const fs::path& from, const fs::path& to, bool followLinks, std::string& why) {
@@ -151,16 +178,8 @@ bool CopyThroughTemporary(const fs::path& from, const fs::path& to, bool followL
   const mode_t mask = ::umask(0);
   ::umask(mask);
   ::fchmod(out, 0666 & ~mask);
-  std::string buffer(1 << 20, '\0');
   bool read = true, written = true;
-  for (;;) {
-    const ssize_t n = ::read(in, buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    read = n >= 0;
-    if (n <= 0) break;
-    written = WriteAll(out, buffer.data(), static_cast<size_t>(n));
-    if (!written) break;
-  }
+  CopyBytes(in, out, read, written);
   written = written && ::fsync(out) == 0;
   const int error = errno;
   const bool closed = ::close(out) == 0;

@@ -127,6 +127,18 @@ bool Database::OpenSqliteUri(const std::string& uri) {
   }
 }
 
+bool Database::UseWriteAheadLog() {
+  if (dialect_ != SqlDialect::kSqlite || !IsOpen()) return Fail("not an SQLite database");
+  auto* backend = static_cast<soci::sqlite3_session_backend*>(impl_->session.get_backend());
+  char* message = nullptr;
+  if (sqlite_api::sqlite3_exec(backend->conn_, "PRAGMA journal_mode=WAL", nullptr, nullptr, &message) == SQLITE_OK) {
+    return true;
+  }
+  const std::string why = message != nullptr ? message : "journal_mode=WAL refused";
+  sqlite_api::sqlite3_free(message);
+  return Fail(why);
+}
+
 bool Database::OpenOdbc(const std::string& connectionString) {
   try {
     soci::connection_parameters parameters(soci::odbc, connectionString);

@@ -153,7 +153,10 @@ bool OpenStationDatabase(const fs::path& dir, const StationSetupOptions& options
                          std::string& error) {
   if (options.database.empty()) {
     const fs::path dbFile = dir / "data" / "edi.sqlite";
-    if (db.CreateSqlite(dbFile.string())) return true;
+    std::error_code ec;
+    const bool created = !fs::exists(dbFile, ec);
+    // A new station's file logs ahead; an existing one keeps its journal.
+    if (db.CreateSqlite(dbFile.string()) && (!created || db.UseWriteAheadLog())) return true;
     error = "cannot create the database " + dbFile.string() + ": " + db.LastError();
     return false;
   }

@@ -73,6 +73,11 @@ std::string Parameter(const std::string& field, std::string_view name) {
   return "";
 }
 
+// A letter of the base64 alphabet (not the locale's idea of a letter).
+bool IsBase64Letter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+}
+
 bool IsBase64(std::string_view body) {
   size_t significant = 0;
   bool padding = false;
@@ -80,7 +85,7 @@ bool IsBase64(std::string_view body) {
     if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
     if (c == '=') {
       padding = true;
-    } else if (padding || !(std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '/')) {
+    } else if (padding || !IsBase64Letter(c)) {
       return false;
     }
     ++significant;
