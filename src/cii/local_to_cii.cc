@@ -36,6 +36,7 @@ std::string CreationTime() {
 // The first CR or LF in [begin, end), or end: the LF found with memchr,
 // then a CR before it (a line that ends with CR alone).
 const char* LineEnd(const char* begin, const char* end) {
+  if (begin == end) return end;  // nothing buffered yet (memchr takes no null pointer)
   const void* lf = std::memchr(begin, '\n', static_cast<size_t>(end - begin));
   const char* stop = lf != nullptr ? static_cast<const char*>(lf) : end;
   const void* cr = std::memchr(begin, '\r', static_cast<size_t>(stop - begin));
